@@ -1,0 +1,1 @@
+#include "capture/KorvaneForm0.h"

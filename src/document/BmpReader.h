@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+namespace korvane {
+
+// Decodes a whole BMP file (file header, DIB header, palette, pixels).
+// The picture keeps the file's pixel format where QImage has one:
+//   1 bit -> Format_Mono, 2/4/8 bit and RLE4/RLE8 -> Format_Indexed8,
+//   16 bit 5-5-5 -> Format_RGB555, 16 bit 5-6-5 -> Format_RGB16,
+//   every other depth and bit-field layout -> Format_RGB32 (alpha ignored).
+// Throws KorvaneError for a damaged or unsupported file and for absurd sizes.
+QImage readBmp(const QByteArray &file);
+
+} // namespace korvane

@@ -1,0 +1,159 @@
+#include "document/PictureFile.h"
+
+#include "common/KorvaneError.h"
+#include "common/PictureLimits.h"
+#include "document/BmpReader.h"
+#include "document/IconReader.h"
+#include "document/JpegReader.h"
+#include "document/MetafileReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+
+namespace korvane {
+
+QString captionPrefix()
+{
+    return QStringLiteral("　Korvane　　");
+}
+
+QString untitledCaption()
+{
+    return captionPrefix() + QStringLiteral("『 画像作成 』");
+}
+
+QString pictureExtension(const QString &name)
+{
+    const qsizetype slash = name.lastIndexOf(u'/');
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0 || dot < slash)
+        return {};
+    QString extension = name.mid(dot);
+    for (QChar &c : extension) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return extension;
+}
+
+PictureType pictureTypeForExtension(const QString &extension)
+{
+    if (extension.isEmpty())
+        return PictureType::None;
+    if (extension == u".bmp")
+        return PictureType::Bmp;
+    if (extension == u".jpg" || extension == u".jpeg")
+        return PictureType::Jpeg;
+    if (extension == u".wmf")
+        return PictureType::Metafile;
+    if (extension == u".ico")
+        return PictureType::Icon;
+    return PictureType::Unsupported;
+}
+
+PictureType sniffPictureType(const QByteArray &head)
+{
+    if (head.startsWith("BM"))
+        return PictureType::Bmp;
+    if (head.startsWith("\xFF\xD8\xFF"))
+        return PictureType::Jpeg;
+    if (head.startsWith(QByteArray("\x00\x00\x01\x00", 4)))
+        return PictureType::Icon;
+    if (head.startsWith("\xD7\xCD\xC6\x9A") ||
+        (head.size() > 44 && head.startsWith(QByteArray("\x01\x00\x00\x00", 4)) &&
+         head.mid(40, 4) == " EMF"))
+        return PictureType::Metafile;
+    return PictureType::None;
+}
+
+namespace {
+
+// An icon is drawn over white, so its transparent parts come out white.
+QImage onWhite(const QImage &picture)
+{
+    QImage white = allocatePicture(picture.width(), picture.height(), QImage::Format_RGB32);
+    white.fill(toQRgb(clWhite));
+    QPainter painter(&white);
+    painter.drawImage(0, 0, picture);
+    return white;
+}
+
+} // namespace
+
+QImage decodePicture(const QByteArray &content, PictureType type)
+{
+    switch (type) {
+    case PictureType::Bmp:
+        return readBmp(content);
+    case PictureType::Jpeg:
+        return readJpeg(content);
+    case PictureType::Metafile:
+        return readMetafile(content);
+    case PictureType::Icon:
+        return onWhite(readIcon(content));
+    case PictureType::None:
+    case PictureType::Unsupported:
+        break;
+    }
+    throw KorvaneError(QStringLiteral("このファイルは画像として読めません"));
+}
+
+QByteArray readWholeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KorvaneError(QStringLiteral("ファイル %1 を開けません: %2").arg(path, file.errorString()));
+    QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw KorvaneError(
+            QStringLiteral("ファイル %1 を読めません: %2").arg(path, file.errorString()));
+    return content;
+}
+
+namespace {
+
+// A file the user opens is one they may want to overwrite later: make it
+// writable by its owner, as clearing the read-only attribute does elsewhere.
+void makeWritableByOwner(const QString &path)
+{
+    QFile file(path);
+    const QFileDevice::Permissions permissions = file.permissions();
+    if (!(permissions & QFileDevice::WriteOwner))
+        file.setPermissions(permissions | QFileDevice::WriteOwner);
+}
+
+} // namespace
+
+LoadOutcome LoadDocument(EditorDocument &document, const QString &name)
+{
+    const QString extension = pictureExtension(name);
+    PictureType type = pictureTypeForExtension(extension);
+    if (type == PictureType::Unsupported)
+        return {true, {}};
+
+    const bool exists = !name.isEmpty() && QFileInfo(name).isFile();
+    QString caption;
+    if (exists) {
+        const QByteArray content = readWholeFile(name);
+        if (type == PictureType::None)
+            type = sniffPictureType(content.left(64));
+        QImage picture = decodePicture(content, type);
+        // Everything that can fail has been done: now replace the document.
+        document.ClearAnnotations();
+        document.SetPicture(std::move(picture));
+        makeWritableByOwner(name);
+        document.FileName = name;
+        caption = captionPrefix() + QFileInfo(name).fileName();
+    } else {
+        document.NewPicture(); // may throw only before anything changed
+        document.ClearAnnotations();
+        document.FileName.clear();
+        caption = extension.isEmpty() ? untitledCaption() : captionPrefix();
+    }
+    document.Redraw();
+    document.Modified = false;
+    return {false, caption};
+}
+
+} // namespace korvane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "editor/EditorDocument.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace korvane {
+
+enum class PictureType { None, Bmp, Jpeg, Metafile, Icon, Unsupported };
+
+// The caption every editor caption starts with, and the untitled one.
+QString captionPrefix();
+QString untitledCaption();
+
+// The extension of a file name: from the last "." of the name part to the
+// end, dot included, ASCII letters lower-cased; empty when there is no dot.
+QString pictureExtension(const QString &name);
+
+// The reader an extension selects: None for the empty extension,
+// Unsupported for one that no reader takes.
+PictureType pictureTypeForExtension(const QString &extension);
+
+// The type the first bytes of a file show, for files named without an
+// extension; None when they match no reader.
+PictureType sniffPictureType(const QByteArray &head);
+
+// Decodes a file's content with the reader of the type. Icons and metafiles
+// come back drawn on white in Format_RGB32; BMP and JPEG in their own format.
+// Throws KorvaneError for damaged content.
+QImage decodePicture(const QByteArray &content, PictureType type);
+
+// Reads the whole file; throws KorvaneError when it cannot be read.
+QByteArray readWholeFile(const QString &path);
+
+// What LoadDocument did, for the window to show.
+struct LoadOutcome
+{
+    bool typeRefused = false; // the extension is not one of ours: nothing changed
+    QString caption;
+};
+
+// Replaces the document by the picture of the file `name`, or by a new white
+// 640 x 480 picture when the name is empty or names no file. The file is read
+// and decoded before anything of the document changes, so a refused type or a
+// failed read (KorvaneError) leaves picture, annotations, FileName and
+// Modified as they were. Ends with Redraw and Modified = false.
+LoadOutcome LoadDocument(EditorDocument &document, const QString &name);
+
+} // namespace korvane

@@ -1,0 +1,114 @@
+#include "editor/Annotations.h"
+
+#include <QFontMetrics>
+#include <cmath>
+#include <numbers>
+
+namespace korvane {
+
+namespace {
+
+// A pen as the lines use it: round ends and joins for wide pens, and the
+// inverting raster operation for the selection mark.
+void applyPen(QPainter &canvas, const PenState &pen, TColor color, bool invert)
+{
+    QPen qpen(toQColor(color));
+    qpen.setWidth(pen.width);
+    qpen.setCapStyle(Qt::RoundCap);
+    qpen.setJoinStyle(Qt::RoundJoin);
+    canvas.setPen(qpen);
+    canvas.setCompositionMode(invert ? QPainter::RasterOp_NotDestination
+                                     : QPainter::CompositionMode_SourceOver);
+}
+
+} // namespace
+
+QRect TMoji::Measure() const
+{
+    const QFontMetrics metrics(Font);
+    return QRect(QPoint(X, Y), QPoint(X + metrics.horizontalAdvance(Text), Y + metrics.height()));
+}
+
+void TMoji::Draw(QPainter &canvas, PenState &pen, bool Selected) const
+{
+    canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!Text.isEmpty()) {
+        const QFontMetrics metrics(Font);
+        if (BkColor != clNone)
+            canvas.fillRect(X, Y, metrics.horizontalAdvance(Text), metrics.height(),
+                            toQColor(BkColor));
+        canvas.setFont(Font);
+        canvas.setPen(toQColor(FontColor));
+        canvas.drawText(X, Y + metrics.ascent(), Text);
+    }
+    if (Selected) {
+        // A frame two pixels wide that inverts what lies under it, round the
+        // cell from (X, Y) up to (but not on) the measured right and bottom.
+        const QRect r = Measure();
+        pen.width = 2;
+        QPen frame(Qt::black, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+        canvas.setPen(frame);
+        canvas.setBrush(Qt::NoBrush);
+        canvas.setCompositionMode(QPainter::RasterOp_NotDestination);
+        canvas.drawRect(QRectF(r.left(), r.top(), r.right() - r.left() - 1,
+                               r.bottom() - r.top() - 1)
+                            .translated(0.5, 0.5));
+        canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+}
+
+bool TMoji::Contains(qint32 PX, qint32 PY) const
+{
+    const QRect r = Measure();
+    return r.left() <= PX && PX <= r.right() && r.top() <= PY && PY <= r.bottom();
+}
+
+ArrowHead ArrowHeadCorners(const TLineRec &Rec)
+{
+    using real = long double;
+    const real L = 3.0L * Rec.Width + 6;
+    const real H = L * std::tan(15.0L * std::numbers::pi_v<real> / 180.0L);
+    const real theta = std::atan2(real(Rec.Y1) - Rec.Y2, real(Rec.X1) - Rec.X2);
+    const real c = std::cos(theta), s = std::sin(theta);
+    // rint rounds ties to the even neighbour in the default rounding mode.
+    auto round = [](real v) { return int(std::rint(v)); };
+    return {QPoint(Rec.X2 + round(L * c - H * s), Rec.Y2 + round(L * s + H * c)),
+            QPoint(Rec.X2 + round(L * c + H * s), Rec.Y2 + round(L * s - H * c))};
+}
+
+void DrawArrowHead(QPainter &canvas, const TLineRec &Rec, bool Selected)
+{
+    const ArrowHead head = ArrowHeadCorners(Rec);
+    if (Selected)
+        canvas.setBrush(Qt::NoBrush);
+    else
+        canvas.setBrush(toQColor(Rec.Color));
+    const QPoint polygon[3] = {QPoint(Rec.X2, Rec.Y2), head.P1, head.P2};
+    canvas.drawPolygon(polygon, 3);
+}
+
+void DrawLineRec(QPainter &canvas, PenState &pen, const TLineRec &Rec, bool Selected)
+{
+    if (Rec.Width >= 0)
+        pen.width = Rec.Width;
+    applyPen(canvas, pen, Rec.Color, Selected);
+    canvas.drawLine(Rec.X1, Rec.Y1, Rec.X2, Rec.Y2);
+    if (Rec.Arrow)
+        DrawArrowHead(canvas, Rec, Selected);
+}
+
+bool LineHitTest(const TLineRec &Rec, qint32 PX, qint32 PY)
+{
+    const qint64 T = qint64(Rec.Width) + 2;
+    if ((Rec.X1 < PX && PX < Rec.X2) || (Rec.X2 < PX && PX < Rec.X1)) {
+        const double m = double(qint64(Rec.Y2) - Rec.Y1) / double(qint64(Rec.X2) - Rec.X1);
+        const double D =
+            std::fabs(double(PY) - Rec.Y1 - m * (double(PX) - Rec.X1)) / std::sqrt(m * m + 1);
+        return D < double(T);
+    }
+    const bool nearStartX = qint64(Rec.X1) - T < PX && PX < qint64(Rec.X1) + T;
+    const bool betweenY = (Rec.Y1 < PY && PY < Rec.Y2) || (Rec.Y2 < PY && PY < Rec.Y1);
+    return nearStartX && betweenY;
+}
+
+} // namespace korvane

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "common/Color.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QRect>
+#include <QString>
+
+namespace korvane {
+
+// Pen state of a drawing surface that outlives single drawing calls, as a
+// device context's does: a line whose width cannot be applied (a negative
+// width typed into the width field) is drawn with the width the pen last had.
+struct PenState
+{
+    int width = 1;
+};
+
+// A straight line, or an arrow whose head sits on (X2, Y2). Only the four
+// coordinates change after creation (moving); the rest is fixed.
+struct TLineRec
+{
+    qint32 X1 = 0;
+    qint32 Y1 = 0;
+    qint32 X2 = 0;
+    qint32 Y2 = 0;
+    qint32 Width = 0;
+    TColor Color = clBlack;
+    bool Arrow = false;
+};
+
+// A single-line text. Its extent is measured anew whenever it is drawn or hit
+// tested, in its own font: the advance of the text and the font's line height.
+class TMoji
+{
+public:
+    TColor BkColor = 0; // clNone: transparent background
+    QFont Font;
+    TColor FontColor = clBlack; // the colour that belongs to Font
+    QString Text;
+    qint32 X = 0;
+    qint32 Y = 0;
+
+    // The measured rectangle: left/top at (X, Y), right/bottom inclusive.
+    QRect Measure() const;
+    void Draw(QPainter &canvas, PenState &pen, bool Selected) const;
+    // True when (PX, PY) lies in the measured rectangle, all bounds inclusive.
+    bool Contains(qint32 PX, qint32 PY) const;
+};
+
+// Draws a line or arrow; a selected one inverts the pixels along its path and
+// its head is an inverted outline without fill.
+void DrawLineRec(QPainter &canvas, PenState &pen, const TLineRec &Rec, bool Selected);
+void DrawArrowHead(QPainter &canvas, const TLineRec &Rec, bool Selected);
+
+// The two base corners of an arrow head, the tip being (X2, Y2).
+struct ArrowHead
+{
+    QPoint P1;
+    QPoint P2;
+};
+ArrowHead ArrowHeadCorners(const TLineRec &Rec);
+
+bool LineHitTest(const TLineRec &Rec, qint32 PX, qint32 PY);
+
+} // namespace korvane

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "editor/Annotations.h"
+
+#include <QImage>
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace korvane {
+
+// Tool modes; the pointer handlers dispatch on them.
+enum ToolMode : qint32 {
+    mdNone = 0,
+    mdSelect = 1,
+    mdLine = 10,
+    mdArrow = 15,
+    mdText = 20,
+    mdTextPlaced = 25,
+    mdSpoide = 50,
+};
+
+// The one open document of the editor: the picture without annotations
+// (BaseBmp), the annotations laid over it, and the composed picture (DrawBmp)
+// that is shown, saved, printed and sampled. Annotations are never painted
+// into BaseBmp; Redraw rebuilds DrawBmp from BaseBmp and every annotation.
+//
+// Invariants: DrawBmp has BaseBmp's size and is Format_RGB32; SelLine and
+// SelMoji are null or point into their lists, and at most one is set.
+class EditorDocument
+{
+public:
+    EditorDocument();
+
+    QString FileName;
+    std::vector<std::unique_ptr<TLineRec>> LineList;
+    std::vector<std::unique_ptr<TMoji>> MojiList;
+    qint32 Mode = mdNone;
+    qint32 TextX = 0;
+    qint32 TextY = 0;
+    qint32 DragX = 0;
+    qint32 DragY = 0;
+    TLineRec *SelLine = nullptr;
+    TMoji *SelMoji = nullptr;
+    bool Dragging = false;
+    QImage BaseBmp;
+    QImage DrawBmp;
+    bool Modified = false;
+
+    // Frees every line and text and clears the selection.
+    void ClearAnnotations();
+    // Makes BaseBmp 24-bit (Format_RGB32) and white, keeping its size.
+    void ClearBaseBmp();
+    // BaseBmp := picture; DrawBmp takes its size. Does not redraw.
+    void SetPicture(QImage picture);
+    // A new white 640 x 480 picture in BaseBmp and DrawBmp. Does not redraw.
+    void NewPicture();
+    // Composes BaseBmp, every line (oldest first) and every text (oldest
+    // first) into DrawBmp, the selected one in its selected form.
+    void Redraw();
+
+private:
+    PenState m_pen; // the pen of DrawBmp's canvas, kept between Redraws
+};
+
+} // namespace korvane

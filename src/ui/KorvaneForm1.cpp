@@ -1,0 +1,1 @@
+#include "ui/KorvaneForm1.h"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs from Debian's packages everything Korvane needs to build, run and
+# be tested. Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-l10n-tools
+  libjpeg62-turbo-dev libwmf-dev libemf2svg-dev
+  libbenchmark-dev
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-14-dev
+  # fonts the layouts' Japanese face names resolve to
+  fonts-ipafont-gothic
+  # running the program and the end-to-end tests
+  xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs
+  libxcb-cursor0 libgl1
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
