@@ -1,1 +1,28 @@
-int main() { return 0; }
+#include "app/KorvaneApplication.h"
+#include "capture/KorvaneForm0.h"
+#include "ui/AboutBox.h"
+#include "ui/KorvaneForm1.h"
+#include "ui/OKBottomDlg.h"
+
+int main(int argc, char *argv[])
+{
+    korvane::KorvaneApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    const QString firstArgument = arguments.size() > 1 ? arguments.at(1) : QString();
+
+    // The four windows, in this order; all of them live until the end.
+    korvane::TKorvaneForm0 KorvaneForm0;
+    korvane::TKorvaneForm1 KorvaneForm1(&KorvaneForm0, firstArgument);
+    korvane::TOKBottomDlg OKBottomDlg;
+    korvane::TAboutBox AboutBox;
+
+    if (KorvaneForm0.isClosed()) // the start-up load refused the file's type
+        return 0;
+    // A user who names a picture file wants to annotate it: open the editor
+    // with it at once. Otherwise the launcher asks what to start from.
+    if (!KorvaneForm1.document().FileName.isEmpty())
+        KorvaneForm1.show();
+    else
+        KorvaneForm0.show();
+    return app.exec();
+}

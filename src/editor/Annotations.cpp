@@ -1,6 +1,8 @@
 #include "editor/Annotations.h"
 
 #include <QFontMetrics>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <numbers>
 
@@ -23,29 +25,51 @@ void applyPen(QPainter &canvas, const PenState &pen, TColor color, bool invert)
 
 } // namespace
 
+namespace {
+
+int saturatedSum(qint32 a, int b)
+{
+    return int(std::clamp<qint64>(qint64(a) + b, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
 QRect TMoji::Measure() const
 {
     const QFontMetrics metrics(Font);
-    return QRect(QPoint(X, Y), QPoint(X + metrics.horizontalAdvance(Text), Y + metrics.height()));
+    return QRect(QPoint(X, Y), QPoint(saturatedSum(X, metrics.horizontalAdvance(Text)),
+                                      saturatedSum(Y, metrics.height())));
 }
 
 void TMoji::Draw(QPainter &canvas, PenState &pen, bool Selected) const
 {
     canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // A text may have been moved anywhere; only one that meets the picture is
+    // drawn, which also keeps the painter's integer arithmetic in range.
+    const QRect extent = Measure();
+    const QRect device(0, 0, canvas.device()->width(), canvas.device()->height());
+    if (Selected)
+        pen.width = 2; // the frame's pen stays on the canvas afterwards
+    if (extent.right() < device.left() - 1 || extent.left() > device.right() + 1 ||
+        extent.bottom() < device.top() - 1 || extent.top() > device.bottom() + 1)
+        return;
     if (!Text.isEmpty()) {
         const QFontMetrics metrics(Font);
         if (BkColor != clNone)
             canvas.fillRect(X, Y, metrics.horizontalAdvance(Text), metrics.height(),
                             toQColor(BkColor));
-        canvas.setFont(Font);
+        // Colour fringes of sub-pixel smoothing would be baked into the
+        // picture and saved with it; grey smoothing looks right everywhere.
+        QFont font = Font;
+        font.setStyleStrategy(QFont::NoSubpixelAntialias);
+        canvas.setFont(font);
         canvas.setPen(toQColor(FontColor));
         canvas.drawText(X, Y + metrics.ascent(), Text);
     }
     if (Selected) {
         // A frame two pixels wide that inverts what lies under it, round the
         // cell from (X, Y) up to (but not on) the measured right and bottom.
-        const QRect r = Measure();
-        pen.width = 2;
+        const QRect &r = extent;
         QPen frame(Qt::black, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
         canvas.setPen(frame);
         canvas.setBrush(Qt::NoBrush);

@@ -1,1 +1,79 @@
+// The editor's file commands: opening, dropping, the start-up load.
 #include "ui/KorvaneForm1.h"
+
+#include "document/PictureFile.h"
+#include "ui/PaintBox.h"
+#include "ui/PicturePreviewDialog.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMessageBox>
+#include <QMimeData>
+
+namespace korvane {
+
+void TKorvaneForm1::LoadDocument(const QString &name)
+{
+    const LoadOutcome outcome = korvane::LoadDocument(m_doc, name);
+    if (outcome.typeRefused) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Korvane"),
+                        QStringLiteral("このソフトで開けるファイル形式は\r\n\r\n"
+                                       "『 BMP,WMF,JPG,JPEG 』 だけです。"),
+                        QMessageBox::Ok, this);
+        box.exec();
+        // The document and its annotations are kept, so a user who cancels
+        // the close question still has everything they had.
+        ActExitExecute();
+        return;
+    }
+    PB1->pictureChanged();
+    setWindowTitle(outcome.caption);
+}
+
+void TKorvaneForm1::ActOpenExecute()
+{
+    if (OpenPictureDialog1->exec() != QDialog::Accepted)
+        return;
+    const QStringList chosen = OpenPictureDialog1->selectedFiles();
+    if (!chosen.isEmpty())
+        LoadDocument(chosen.first());
+}
+
+void TKorvaneForm1::WMDropFiles(const QStringList &paths)
+{
+    raise();
+    activateWindow();
+    if (!paths.isEmpty())
+        LoadDocument(paths.first());
+}
+
+namespace {
+
+QStringList localFiles(const QMimeData *data)
+{
+    QStringList paths;
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+} // namespace
+
+void TKorvaneForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TKorvaneForm1::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    WMDropFiles(paths);
+}
+
+} // namespace korvane

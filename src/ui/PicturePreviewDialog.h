@@ -1,1 +1,25 @@
 #pragma once
+
+#include <QFileDialog>
+
+class QLabel;
+
+namespace korvane {
+
+// A file dialog with a picture preview pane beside the file list. The preview
+// is decoded by the program's own readers, so every type it opens can be
+// previewed. The dialog object lives on, so it keeps its folder and last file.
+class PicturePreviewDialog : public QFileDialog
+{
+    Q_OBJECT
+public:
+    PicturePreviewDialog(QWidget *parent, const QString &filter);
+
+private:
+    void showPreview(const QString &path);
+
+    QLabel *m_preview = nullptr;
+    QLabel *m_size = nullptr;
+};
+
+} // namespace korvane

@@ -1,9 +1,185 @@
+#include "editor/EditorDocument.h"
+
 #include <QTest>
+
+using namespace korvane;
+
+namespace {
+
+std::unique_ptr<TLineRec> newLine(int x1, int y1, int x2, int y2, int width, TColor color)
+{
+    auto rec = std::make_unique<TLineRec>();
+    rec->X1 = x1;
+    rec->Y1 = y1;
+    rec->X2 = x2;
+    rec->Y2 = y2;
+    rec->Width = width;
+    rec->Color = color;
+    return rec;
+}
+
+std::unique_ptr<TMoji> newText(int x, int y, const QString &s, TColor bk)
+{
+    auto moji = std::make_unique<TMoji>();
+    moji->Font = QFont(QStringLiteral("IPAPGothic"));
+    moji->Font.setPixelSize(20);
+    moji->Text = s;
+    moji->X = x;
+    moji->Y = y;
+    moji->BkColor = bk;
+    return moji;
+}
+
+QImage gradient(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    return image;
+}
+
+} // namespace
 
 class tst_editordocument : public QObject
 {
     Q_OBJECT
+private Q_SLOTS:
+    void newPicture_IsWhite640x480IncludingLastRowAndColumn();
+    void redraw_WithoutAnnotations_EqualsBasePixelForPixel_data();
+    void redraw_WithoutAnnotations_EqualsBasePixelForPixel();
+    void redraw_TextsLieOverLinesWhateverTheirAge();
+    void redraw_SelectionMarkDoesNotAccumulate();
+    void redraw_AnnotationsOutsideThePictureAreClipped();
+    void clearBaseBmp_MakesWhite32BitKeepingSize();
+    void clearAnnotations_EmptiesListsAndSelection();
+    void setPicture_SizesDrawBmpAndKeepsBaseFormat();
 };
+
+void tst_editordocument::newPicture_IsWhite640x480IncludingLastRowAndColumn()
+{
+    EditorDocument doc;
+    doc.SetPicture(gradient(300, 200));
+    doc.NewPicture();
+    doc.Redraw();
+    QCOMPARE(doc.BaseBmp.size(), QSize(640, 480));
+    QCOMPARE(doc.DrawBmp.size(), QSize(640, 480));
+    QCOMPARE(doc.DrawBmp.format(), QImage::Format_RGB32);
+    QCOMPARE(doc.DrawBmp.pixel(639, 479), qRgb(255, 255, 255));
+    QCOMPARE(doc.DrawBmp.pixel(0, 0), qRgb(255, 255, 255));
+    QCOMPARE(doc.DrawBmp.pixel(299, 199), qRgb(255, 255, 255));
+}
+
+void tst_editordocument::redraw_WithoutAnnotations_EqualsBasePixelForPixel_data()
+{
+    QTest::addColumn<QImage>("base");
+    const QImage rgb = gradient(67, 31);
+    QTest::newRow("32-bit") << rgb;
+    QTest::newRow("256 colours") << rgb.convertToFormat(QImage::Format_Indexed8);
+    QTest::newRow("1 bit") << rgb.convertToFormat(QImage::Format_Mono);
+    QTest::newRow("greyscale") << rgb.convertToFormat(QImage::Format_Grayscale8);
+    QTest::newRow("16 bit") << rgb.convertToFormat(QImage::Format_RGB16);
+    QTest::newRow("with alpha") << rgb.convertToFormat(QImage::Format_ARGB32);
+}
+
+void tst_editordocument::redraw_WithoutAnnotations_EqualsBasePixelForPixel()
+{
+    QFETCH(QImage, base);
+    EditorDocument doc;
+    doc.SetPicture(base);
+    doc.Redraw();
+    QCOMPARE(doc.BaseBmp.format(), base.format()); // the picture keeps its own format
+    QCOMPARE(doc.DrawBmp.format(), QImage::Format_RGB32);
+    QCOMPARE(doc.DrawBmp, base.convertToFormat(QImage::Format_RGB32));
+}
+
+void tst_editordocument::redraw_TextsLieOverLinesWhateverTheirAge()
+{
+    EditorDocument doc;
+    QImage white(200, 100, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    doc.SetPicture(white);
+    doc.MojiList.push_back(newText(10, 10, QStringLiteral("ＡＢＣＤ"), clYellow));
+    doc.LineList.push_back(newLine(0, 20, 199, 20, 3, clRed)); // drawn after the text was made
+    doc.Redraw();
+    const QRect cell = doc.MojiList.front()->Measure();
+    QVERIFY(cell.contains(12, 20));
+    // Under the text's cell the line is hidden; beside it the line shows.
+    bool redInCell = false;
+    for (int x = cell.left(); x < cell.right(); ++x)
+        redInCell |= doc.DrawBmp.pixel(x, 20) == qRgb(255, 0, 0);
+    QVERIFY(!redInCell);
+    QCOMPARE(doc.DrawBmp.pixel(cell.right() + 5, 20), qRgb(255, 0, 0));
+    QCOMPARE(doc.BaseBmp, white); // annotations never reach the picture itself
+}
+
+void tst_editordocument::redraw_SelectionMarkDoesNotAccumulate()
+{
+    EditorDocument doc;
+    doc.SetPicture(gradient(120, 80));
+    doc.LineList.push_back(newLine(10, 40, 110, 40, 4, clBlue));
+    doc.MojiList.push_back(newText(20, 50, QStringLiteral("x"), clNone));
+    doc.SelLine = doc.LineList.front().get();
+    doc.Redraw();
+    const QImage once = doc.DrawBmp.copy();
+    QCOMPARE(once.pixel(60, 40), ~doc.BaseBmp.pixel(60, 40) | 0xFF000000u); // inverted, not blue
+    doc.Redraw();
+    QCOMPARE(doc.DrawBmp, once);
+    doc.SelLine = nullptr;
+    doc.SelMoji = doc.MojiList.front().get();
+    doc.Redraw();
+    QCOMPARE(doc.DrawBmp.pixel(60, 40), qRgb(0, 0, 255)); // the plain colours again
+    const QImage textSelected = doc.DrawBmp.copy();
+    doc.Redraw();
+    QCOMPARE(doc.DrawBmp, textSelected);
+}
+
+void tst_editordocument::redraw_AnnotationsOutsideThePictureAreClipped()
+{
+    EditorDocument doc;
+    doc.SetPicture(gradient(50, 50));
+    doc.LineList.push_back(newLine(-1000, 25, 5000, 25, 100, clRed));
+    doc.LineList.back()->Arrow = true;
+    doc.MojiList.push_back(newText(-30, 45, QStringLiteral("ＡＢＣＤＥＦ"), clYellow));
+    doc.MojiList.push_back(newText(INT_MAX - 5, INT_MAX - 5, QStringLiteral("far"), clYellow));
+    doc.Redraw();
+    QCOMPARE(doc.DrawBmp.size(), QSize(50, 50));
+    QCOMPARE(doc.DrawBmp.pixel(25, 25), qRgb(255, 0, 0));
+}
+
+void tst_editordocument::clearBaseBmp_MakesWhite32BitKeepingSize()
+{
+    EditorDocument doc;
+    doc.SetPicture(gradient(33, 17).convertToFormat(QImage::Format_Indexed8));
+    doc.ClearBaseBmp();
+    QCOMPARE(doc.BaseBmp.format(), QImage::Format_RGB32);
+    QCOMPARE(doc.BaseBmp.size(), QSize(33, 17));
+    QCOMPARE(doc.BaseBmp.pixel(32, 16), qRgb(255, 255, 255));
+    QCOMPARE(doc.BaseBmp.pixel(0, 0), qRgb(255, 255, 255));
+}
+
+void tst_editordocument::clearAnnotations_EmptiesListsAndSelection()
+{
+    EditorDocument doc;
+    doc.LineList.push_back(newLine(0, 0, 1, 1, 1, clRed));
+    doc.MojiList.push_back(newText(0, 0, QStringLiteral("a"), clNone));
+    doc.SelMoji = doc.MojiList.front().get();
+    doc.ClearAnnotations();
+    QVERIFY(doc.LineList.empty());
+    QVERIFY(doc.MojiList.empty());
+    QVERIFY(!doc.SelLine);
+    QVERIFY(!doc.SelMoji);
+}
+
+void tst_editordocument::setPicture_SizesDrawBmpAndKeepsBaseFormat()
+{
+    EditorDocument doc;
+    doc.NewPicture();
+    doc.SetPicture(gradient(10, 700).convertToFormat(QImage::Format_Grayscale8));
+    QCOMPARE(doc.BaseBmp.format(), QImage::Format_Grayscale8);
+    QCOMPARE(doc.DrawBmp.size(), QSize(10, 700));
+    QCOMPARE(doc.DrawBmp.format(), QImage::Format_RGB32);
+}
 
 QTEST_MAIN(tst_editordocument)
 #include "tst_editordocument.moc"
