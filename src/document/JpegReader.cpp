@@ -1,12 +1,195 @@
 #include "document/JpegReader.h"
 
 #include "common/KorvaneError.h"
+#include "common/PictureLimits.h"
+
+#include <csetjmp>
+#include <cstdio> // jpeglib.h needs FILE and size_t declared first
+#include <jpeglib.h>
 
 namespace korvane {
 
-QImage readJpeg(const QByteArray &)
+namespace {
+
+// libjpeg reports a fatal error through error_exit, which must not return
+// into the library. We jump back to the setjmp of the call that was running
+// and throw from there, so no C++ exception ever crosses libjpeg's C frames.
+//
+// longjmp skips destructors, so the functions that call setjmp below keep
+// only trivially destructible locals, and everything that needs cleaning up
+// lives in the Decoder object of the caller.
+struct ErrorManager
 {
-    throw KorvaneError(QStringLiteral("JPEG エラー #%1").arg(0));
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void errorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
+}
+
+// Warnings (a premature end of data, extraneous bytes between markers) do not
+// stop the load: libjpeg fills what is missing and the picture is still
+// useful. They are counted only; the core prints nothing.
+void emitMessage(j_common_ptr cinfo, int msgLevel)
+{
+    if (msgLevel < 0)
+        ++cinfo->err->num_warnings;
+}
+
+void outputMessage(j_common_ptr) {}
+
+class Decoder
+{
+public:
+    Decoder()
+    {
+        jpeg_std_error(&m_err.pub);
+        m_err.pub.error_exit = errorExit;
+        m_err.pub.emit_message = emitMessage;
+        m_err.pub.output_message = outputMessage;
+        m_cinfo.err = &m_err.pub;
+    }
+    ~Decoder()
+    {
+        if (m_created)
+            jpeg_destroy_decompress(&m_cinfo);
+    }
+    Decoder(const Decoder &) = delete;
+    Decoder &operator=(const Decoder &) = delete;
+
+    // Each step returns false when libjpeg gave up; fail() then reports why.
+    bool readHeader(const QByteArray &file);
+    bool decodeInto(QImage &image);
+    [[noreturn]] void fail() const
+    {
+        throw KorvaneError(QStringLiteral("JPEG エラー #%1").arg(m_err.pub.msg_code));
+    }
+
+    const jpeg_decompress_struct &info() const { return m_cinfo; }
+    bool isGrey() const { return m_cinfo.out_color_space == JCS_GRAYSCALE; }
+
+private:
+    bool decodeDirect(QImage &image);
+    bool decodeCmyk(QImage &image, JSAMPLE *row);
+
+    jpeg_decompress_struct m_cinfo{};
+    ErrorManager m_err{};
+    bool m_created = false;
+};
+
+bool Decoder::readHeader(const QByteArray &file)
+{
+    if (setjmp(m_err.jump))
+        return false;
+    jpeg_create_decompress(&m_cinfo);
+    m_created = true;
+    jpeg_mem_src(&m_cinfo, reinterpret_cast<const unsigned char *>(file.constData()),
+                 static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&m_cinfo, TRUE);
+
+    switch (m_cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        m_cinfo.out_color_space = JCS_GRAYSCALE;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        // libjpeg turns YCCK into CMYK; the conversion to RGB is ours.
+        m_cinfo.out_color_space = JCS_CMYK;
+        break;
+    default:
+        // Straight into Format_RGB32's memory order (0xAARRGGBB as a 32-bit
+        // word); libjpeg sets the padding byte to 0xFF.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        m_cinfo.out_color_space = JCS_EXT_BGRX;
+#else
+        m_cinfo.out_color_space = JCS_EXT_XRGB;
+#endif
+        break;
+    }
+    return true;
+}
+
+bool Decoder::decodeInto(QImage &image)
+{
+    if (m_cinfo.out_color_space != JCS_CMYK)
+        return decodeDirect(image);
+    // One row of CMYK samples, converted into the picture row by row. The
+    // buffer belongs to libjpeg's image pool, so it goes with the decompressor.
+    if (setjmp(m_err.jump))
+        return false;
+    JSAMPLE *row = static_cast<JSAMPLE *>((*m_cinfo.mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(&m_cinfo), JPOOL_IMAGE, size_t(m_cinfo.image_width) * 4));
+    return decodeCmyk(image, row);
+}
+
+bool Decoder::decodeDirect(QImage &image)
+{
+    uchar *const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    if (setjmp(m_err.jump))
+        return false;
+    jpeg_start_decompress(&m_cinfo);
+    // Hand libjpeg several rows at a time: with 2:1 vertical subsampling it
+    // produces two per call, and fewer calls cost less.
+    constexpr int kBatch = 16;
+    JSAMPROW rows[kBatch];
+    while (m_cinfo.output_scanline < m_cinfo.output_height) {
+        const JDIMENSION first = m_cinfo.output_scanline;
+        const JDIMENSION count = qMin<JDIMENSION>(kBatch, m_cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = bits + qsizetype(first + i) * stride;
+        jpeg_read_scanlines(&m_cinfo, rows, count);
+    }
+    // jpeg_finish_decompress is left out on purpose: every row is there, and
+    // damage after the last scan should not cost the user the picture.
+    return true;
+}
+
+bool Decoder::decodeCmyk(QImage &image, JSAMPLE *row)
+{
+    uchar *const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    if (setjmp(m_err.jump))
+        return false;
+    jpeg_start_decompress(&m_cinfo);
+    const JDIMENSION width = m_cinfo.output_width;
+    while (m_cinfo.output_scanline < m_cinfo.output_height) {
+        const JDIMENSION y = m_cinfo.output_scanline;
+        JSAMPROW rows[1] = {row};
+        jpeg_read_scanlines(&m_cinfo, rows, 1);
+        // Four-component JPEGs are, in practice, written by Adobe software,
+        // which stores every ink inverted (0 = full ink). With inverted
+        // samples, red = (1 - C)(1 - K) becomes c * k / 255, rounded.
+        QRgb *out = reinterpret_cast<QRgb *>(bits + qsizetype(y) * stride);
+        const JSAMPLE *in = row;
+        for (JDIMENSION x = 0; x < width; ++x, in += 4) {
+            const unsigned k = in[3];
+            out[x] = qRgb(int((in[0] * k + 127) / 255), int((in[1] * k + 127) / 255),
+                          int((in[2] * k + 127) / 255));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QImage readJpeg(const QByteArray &file)
+{
+    Decoder decoder;
+    if (!decoder.readHeader(file))
+        decoder.fail();
+    // libjpeg itself refuses a zero height; the check also keeps a header
+    // that claims a huge picture from taking the memory for it.
+    const jpeg_decompress_struct &info = decoder.info();
+    checkPictureSize(info.image_width, info.image_height);
+    QImage image = allocatePicture(info.image_width, info.image_height,
+                                   decoder.isGrey() ? QImage::Format_Grayscale8
+                                                    : QImage::Format_RGB32);
+    if (!decoder.decodeInto(image))
+        decoder.fail();
+    return image;
 }
 
 } // namespace korvane
