@@ -3,7 +3,9 @@
 #include "common/Fonts.h"
 #include "common/KorvaneError.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <new>
 
 namespace korvane {
@@ -13,6 +15,14 @@ KorvaneApplication::KorvaneApplication(int &argc, char **argv) : QApplication(ar
     setApplicationName(QStringLiteral("Korvane"));
     setApplicationVersion(QStringLiteral("2.0"));
     installFontSubstitutions();
+    // The interface is Japanese whatever the desktop's language: Qt's own
+    // dialogs (file, colour, font, print) and buttons speak it too.
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    QLocale::setDefault(japanese);
+    auto *translator = new QTranslator(this);
+    if (translator->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
     setFont(layoutFont(QStringLiteral("ＭＳ Ｐゴシック"), -12));
 }
 

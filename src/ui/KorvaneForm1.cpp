@@ -29,6 +29,9 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     OpenPictureDialog1 = new PicturePreviewDialog(
         this, QStringLiteral("BMP,JPG,JPEG,WMF,ICONファイル (*.bmp *.jpg *.jpeg *.wmf *.ico)"));
     OpenPictureDialog1->setObjectName(QStringLiteral("OpenPictureDialog1"));
+    OpenPictureDialog1->setWindowTitle(QStringLiteral("開く"));
+    OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenPictureDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     FormCreate(firstArgument);
 }
 
