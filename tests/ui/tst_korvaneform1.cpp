@@ -81,6 +81,8 @@ private Q_SLOTS:
     void drop_OpensTheFirstFileOnly();
     void errorBox_ShowsUnhandledErrorsAndGoesOn();
     void closingEditor_ClosesLauncher();
+    void layoutFaceNames_ResolveToIpaFonts();
+    void cursorTable_MissingOrBrokenFilesGiveTheArrow();
 
 private:
     QString writePicture(const QString &name, const QImage &image)
@@ -224,6 +226,32 @@ void tst_korvaneform1::closingEditor_ClosesLauncher()
     editor.ActExit->trigger();
     QVERIFY(launcher.isClosed());
     QVERIFY(!editor.isVisible());
+}
+
+void tst_korvaneform1::layoutFaceNames_ResolveToIpaFonts()
+{
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("ＭＳ Ｐゴシック"))).family(), QStringLiteral("IPAPGothic"));
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("ＭＳ ゴシック"))).family(), QStringLiteral("IPAGothic"));
+    QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("IPAPGothic"));
+    QCOMPARE(QApplication::font().pixelSize(), 12);
+}
+
+void tst_korvaneform1::cursorTable_MissingOrBrokenFilesGiveTheArrow()
+{
+    const QString previous = QDir::currentPath();
+    QTemporaryDir folder;
+    QVERIFY(QDir::setCurrent(folder.path()));
+    QFile broken(QStringLiteral("line.cur"));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write(QByteArray("\x00\x00\x02\x00\x01\x00garbage", 12));
+    broken.close();
+    CursorTable table;
+    table.loadFromCurrentDirectory();
+    QDir::setCurrent(previous);
+    for (const int slot : {crPen, crSpoide, crPaint, crLine}) {
+        QVERIFY(!table.has(slot));
+        QCOMPARE(table.cursor(slot).shape(), Qt::ArrowCursor);
+    }
 }
 
 int main(int argc, char *argv[])
