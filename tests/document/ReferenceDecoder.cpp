@@ -3,16 +3,21 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cstdlib>
+
 namespace reference {
 
 bool haveConvert() { return !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty(); }
 bool haveDjpeg() { return !QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty(); }
 
-static QByteArray run(const QString &program, const QStringList &args)
+// The tool's output, or nothing when it failed. `warned` is an exit code that
+// still comes with a usable picture (djpeg's 2 after warnings only).
+static QByteArray run(const QString &program, const QStringList &args, int warned = 0)
 {
     QProcess p;
     p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit ||
+        (p.exitCode() != 0 && p.exitCode() != warned))
         return {};
     return p.readAllStandardOutput();
 }
@@ -40,12 +45,36 @@ QImage decodeWithConvert(const QString &path, int frame)
 
 QImage decodeWithDjpeg(const QString &path)
 {
-    const QByteArray pnm = run(QStringLiteral("djpeg"), {path});
+    const QByteArray pnm = run(QStringLiteral("djpeg"), {path}, 2);
     if (pnm.isEmpty())
         return {};
     QImage image;
     image.loadFromData(pnm, pnm.startsWith("P5") ? "PGM" : "PPM");
     return image;
+}
+
+QString firstDifference(const QImage &gotImage, const QImage &wantImage, int tolerance, bool compareAlpha)
+{
+    if (gotImage.size() != wantImage.size())
+        return QStringLiteral("size %1x%2, want %3x%4")
+            .arg(gotImage.width()).arg(gotImage.height()).arg(wantImage.width()).arg(wantImage.height());
+    const QImage got = gotImage.convertToFormat(QImage::Format_ARGB32);
+    const QImage want = wantImage.convertToFormat(QImage::Format_ARGB32);
+    const auto near = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
+    for (int y = 0; y < got.height(); ++y) {
+        const auto *g = reinterpret_cast<const QRgb *>(got.constScanLine(y));
+        const auto *w = reinterpret_cast<const QRgb *>(want.constScanLine(y));
+        for (int x = 0; x < got.width(); ++x) {
+            const bool alphaOk = !compareAlpha || qAlpha(g[x]) == qAlpha(w[x]);
+            const bool colourOk = qAlpha(w[x]) == 0
+                                  || (near(qRed(g[x]), qRed(w[x])) && near(qGreen(g[x]), qGreen(w[x]))
+                                      && near(qBlue(g[x]), qBlue(w[x])));
+            if (!alphaOk || !colourOk)
+                return QStringLiteral("pixel (%1,%2) is #%3, want #%4")
+                    .arg(x).arg(y).arg(g[x], 8, 16, QLatin1Char('0')).arg(w[x], 8, 16, QLatin1Char('0'));
+        }
+    }
+    return {};
 }
 
 } // namespace reference

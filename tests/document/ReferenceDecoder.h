@@ -17,4 +17,10 @@ QImage decodeWithConvert(const QString &path, int frame = 0);
 // djpeg -> PPM or PGM, Format_RGB888 or Format_Grayscale8.
 QImage decodeWithDjpeg(const QString &path);
 
+// Empty when `got` matches the reference `want`, otherwise where they first
+// differ. Colour channels may differ by `tolerance`; pixels `want` leaves
+// fully transparent have no colour to compare. With compareAlpha the alpha
+// values must be equal too.
+QString firstDifference(const QImage &got, const QImage &want, int tolerance = 0, bool compareAlpha = false);
+
 } // namespace reference
