@@ -15,7 +15,7 @@ packages=(
   fonts-ipafont-gothic
   # running the program and the end-to-end tests
   xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs
-  libxcb-cursor0 libgl1
+  qt6-wayland libxcb-cursor0 libgl1
 )
 
 missing=()
