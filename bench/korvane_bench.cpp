@@ -98,11 +98,11 @@ std::unique_ptr<EditorDocument> makeDocument(bool annotated)
     if (!annotated)
         return doc;
 
-    static const TColor colours[] = {clBlack, clRed, clBlue, clLime, clYellow,
+    static const TColor colours[] = {clBlack,   clRed,  clBlue, clLime,   clYellow,
                                      clFuchsia, clAqua, clNavy, clMaroon, clWhite};
-    static const char *const texts[] = {"注意", "ここをクリック", "OK", "Error 404",
-                                        "保存されていません", "v2.0", "右上のボタン",
-                                        "Hello, world", "設定 → 表示", "TODO"};
+    static const char *const texts[] = {
+        "注意", "ここをクリック", "OK",           "Error 404",   "保存されていません",
+        "v2.0", "右上のボタン",   "Hello, world", "設定 → 表示", "TODO"};
     Random rng{12345u};
     for (int i = 0; i < 100; ++i) {
         auto line = std::make_unique<TLineRec>();

@@ -9,8 +9,8 @@
 // picture or throws KorvaneError; anything else is a fault.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char *>(data),
-                                                    qsizetype(size));
+    const QByteArray file =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
         const QImage image = korvane::readJpeg(file);
         // Touch the last row so that a picture shorter than it claims shows up.

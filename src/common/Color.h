@@ -30,7 +30,10 @@ inline QRgb toQRgb(TColor c)
 {
     return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
-inline QColor toQColor(TColor c) { return QColor(toQRgb(c)); }
+inline QColor toQColor(TColor c)
+{
+    return QColor(toQRgb(c));
+}
 inline TColor fromQRgb(QRgb rgb)
 {
     return TColor(qRed(rgb)) | TColor(qGreen(rgb)) << 8 | TColor(qBlue(rgb)) << 16;

@@ -1,7 +1,6 @@
 // Enhanced metafiles to SVG through libemf2svg; runs in the conversion child.
 #include "document/MetafileToSvg.h"
 
-
 #include <emf2svg.h>
 
 #include <vector>

@@ -27,8 +27,14 @@ const QByteArray kPngSignature("\x89PNG\r\n\x1a\n", 8);
     throw KorvaneError(kInvalidIcon + QStringLiteral("（%1）").arg(QString::fromUtf8(reason)));
 }
 
-const uchar *bytes(QByteArrayView data) { return reinterpret_cast<const uchar *>(data.data()); }
-quint16 readU16(QByteArrayView data, qsizetype at) { return quint16(bytes(data)[at] | bytes(data)[at + 1] << 8); }
+const uchar *bytes(QByteArrayView data)
+{
+    return reinterpret_cast<const uchar *>(data.data());
+}
+quint16 readU16(QByteArrayView data, qsizetype at)
+{
+    return quint16(bytes(data)[at] | bytes(data)[at + 1] << 8);
+}
 quint32 readU32(QByteArrayView data, qsizetype at)
 {
     const uchar *p = bytes(data) + at;
@@ -49,7 +55,10 @@ struct Entry
     QByteArrayView data;
 };
 
-bool isPng(QByteArrayView data) { return data.size() >= 8 && data.first(8) == QByteArrayView(kPngSignature); }
+bool isPng(QByteArrayView data)
+{
+    return data.size() >= 8 && data.first(8) == QByteArrayView(kPngSignature);
+}
 
 // Bits per pixel as the entry's own header gives them: the directory's field
 // is often 0 (and in cursors it holds the hot spot instead).
@@ -60,12 +69,18 @@ std::optional<int> entryBitCount(QByteArrayView data)
             return std::nullopt;
         const int depth = bytes(data)[24];
         switch (bytes(data)[25]) { // colour type
-        case 0: return depth;       // grey
-        case 2: return depth * 3;   // RGB
-        case 3: return depth;       // palette
-        case 4: return depth * 2;   // grey + alpha
-        case 6: return depth * 4;   // RGBA
-        default: return std::nullopt;
+        case 0:
+            return depth; // grey
+        case 2:
+            return depth * 3; // RGB
+        case 3:
+            return depth; // palette
+        case 4:
+            return depth * 2; // grey + alpha
+        case 6:
+            return depth * 4; // RGBA
+        default:
+            return std::nullopt;
         }
     }
     if (data.size() >= 12 && readU32(data, 0) == 12)
@@ -80,7 +95,8 @@ std::optional<int> entryBitCount(QByteArrayView data)
 QList<Entry> readDirectory(const QByteArray &file, int type)
 {
     if (file.size() < kDirectoryHeaderSize || readU16(file, 0) != 0 || readU16(file, 2) != type)
-        fail(type == kIconType ? "アイコン ファイルではありません" : "カーソル ファイルではありません");
+        fail(type == kIconType ? "アイコン ファイルではありません"
+                               : "カーソル ファイルではありません");
     const int count = readU16(file, 4);
     if (count == 0)
         fail("画像がありません");
@@ -119,7 +135,8 @@ const Entry &chooseEntry(const QList<Entry> &entries)
     int bestDistance = 0;
     for (const Entry &e : entries) {
         const int distance = std::abs(e.width - 32) + std::abs(e.height - 32);
-        if (!best || distance < bestDistance || (distance == bestDistance && e.bitCount > best->bitCount)) {
+        if (!best || distance < bestDistance ||
+            (distance == bestDistance && e.bitCount > best->bitCount)) {
             best = &e;
             bestDistance = distance;
         }

@@ -184,9 +184,9 @@ QImage readJpeg(const QByteArray &file)
     // that claims a huge picture from taking the memory for it.
     const jpeg_decompress_struct &info = decoder.info();
     checkPictureSize(info.image_width, info.image_height);
-    QImage image = allocatePicture(info.image_width, info.image_height,
-                                   decoder.isGrey() ? QImage::Format_Grayscale8
-                                                    : QImage::Format_RGB32);
+    QImage image =
+        allocatePicture(info.image_width, info.image_height,
+                        decoder.isGrey() ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (!decoder.decodeInto(image))
         decoder.fail();
     return image;

@@ -103,7 +103,8 @@ QByteArray readWholeFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw KorvaneError(QStringLiteral("ファイル %1 を開けません: %2").arg(path, file.errorString()));
+        throw KorvaneError(
+            QStringLiteral("ファイル %1 を開けません: %2").arg(path, file.errorString()));
     QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw KorvaneError(

@@ -1,7 +1,6 @@
 // Windows metafiles to SVG through libwmf; runs in the conversion child.
 #include "document/MetafileToSvg.h"
 
-
 #include <libwmf/api.h>
 #include <libwmf/svg.h>
 

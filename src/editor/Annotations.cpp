@@ -74,9 +74,9 @@ void TMoji::Draw(QPainter &canvas, PenState &pen, bool Selected) const
         canvas.setPen(frame);
         canvas.setBrush(Qt::NoBrush);
         canvas.setCompositionMode(QPainter::RasterOp_NotDestination);
-        canvas.drawRect(QRectF(r.left(), r.top(), r.right() - r.left() - 1,
-                               r.bottom() - r.top() - 1)
-                            .translated(0.5, 0.5));
+        canvas.drawRect(
+            QRectF(r.left(), r.top(), r.right() - r.left() - 1, r.bottom() - r.top() - 1)
+                .translated(0.5, 0.5));
         canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 }

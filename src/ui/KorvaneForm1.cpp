@@ -17,8 +17,7 @@
 
 namespace korvane {
 
-TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgument,
-                             QWidget *parent)
+TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgument, QWidget *parent)
     : QMainWindow(parent), m_launcher(launcher)
 {
     setObjectName(QStringLiteral("KorvaneForm1"));

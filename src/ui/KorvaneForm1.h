@@ -21,8 +21,7 @@ class TKorvaneForm1 : public QMainWindow
     Q_OBJECT
 public:
     // `firstArgument` is the first command-line argument, or empty.
-    TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgument,
-                  QWidget *parent = nullptr);
+    TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgument, QWidget *parent = nullptr);
     ~TKorvaneForm1() override;
 
     EditorDocument &document() { return m_doc; }

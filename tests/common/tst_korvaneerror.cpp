@@ -21,7 +21,8 @@ void tst_korvaneerror::errorBoxText_AppendsFullStop_OnlyAfterCharactersSortingAf
                               << QStringLiteral("メタファイルが不正です.");
     QTest::newRow("ideographic full stop") << QStringLiteral("です。") << QStringLiteral("です。.");
     QTest::newRow("letter") << QStringLiteral("abc") << QStringLiteral("abc.");
-    QTest::newRow("digit") << QStringLiteral("JPEG エラー #42") << QStringLiteral("JPEG エラー #42.");
+    QTest::newRow("digit") << QStringLiteral("JPEG エラー #42")
+                           << QStringLiteral("JPEG エラー #42.");
     QTest::newRow("slash sorts after dot") << QStringLiteral("a/") << QStringLiteral("a/.");
     QTest::newRow("dot") << QStringLiteral("done.") << QStringLiteral("done.");
     QTest::newRow("exclamation") << QStringLiteral("stop!") << QStringLiteral("stop!");

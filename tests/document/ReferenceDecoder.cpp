@@ -7,8 +7,14 @@
 
 namespace reference {
 
-bool haveConvert() { return !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty(); }
-bool haveDjpeg() { return !QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty(); }
+bool haveConvert()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty();
+}
+bool haveDjpeg()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty();
+}
 
 // The tool's output, or nothing when it failed. `warned` is an exit code that
 // still comes with a usable picture (djpeg's 2 after warnings only).
@@ -33,8 +39,9 @@ QImage decodeWithConvert(const QString &path, int frame)
     if (wh.size() != 2)
         return {};
     const int w = wh[0].toInt(), h = wh[1].toInt();
-    const QByteArray rgba = run(QStringLiteral("convert"), {source, QStringLiteral("-depth"),
-                                                            QStringLiteral("8"), QStringLiteral("rgba:-")});
+    const QByteArray rgba =
+        run(QStringLiteral("convert"),
+            {source, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgba:-")});
     if (w <= 0 || h <= 0 || rgba.size() != qsizetype(w) * h * 4)
         return {};
     QImage image(w, h, QImage::Format_RGBA8888);
@@ -53,11 +60,15 @@ QImage decodeWithDjpeg(const QString &path)
     return image;
 }
 
-QString firstDifference(const QImage &gotImage, const QImage &wantImage, int tolerance, bool compareAlpha)
+QString firstDifference(const QImage &gotImage, const QImage &wantImage, int tolerance,
+                        bool compareAlpha)
 {
     if (gotImage.size() != wantImage.size())
         return QStringLiteral("size %1x%2, want %3x%4")
-            .arg(gotImage.width()).arg(gotImage.height()).arg(wantImage.width()).arg(wantImage.height());
+            .arg(gotImage.width())
+            .arg(gotImage.height())
+            .arg(wantImage.width())
+            .arg(wantImage.height());
     const QImage got = gotImage.convertToFormat(QImage::Format_ARGB32);
     const QImage want = wantImage.convertToFormat(QImage::Format_ARGB32);
     const auto near = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
@@ -66,12 +77,15 @@ QString firstDifference(const QImage &gotImage, const QImage &wantImage, int tol
         const auto *w = reinterpret_cast<const QRgb *>(want.constScanLine(y));
         for (int x = 0; x < got.width(); ++x) {
             const bool alphaOk = !compareAlpha || qAlpha(g[x]) == qAlpha(w[x]);
-            const bool colourOk = qAlpha(w[x]) == 0
-                                  || (near(qRed(g[x]), qRed(w[x])) && near(qGreen(g[x]), qGreen(w[x]))
-                                      && near(qBlue(g[x]), qBlue(w[x])));
+            const bool colourOk = qAlpha(w[x]) == 0 || (near(qRed(g[x]), qRed(w[x])) &&
+                                                        near(qGreen(g[x]), qGreen(w[x])) &&
+                                                        near(qBlue(g[x]), qBlue(w[x])));
             if (!alphaOk || !colourOk)
                 return QStringLiteral("pixel (%1,%2) is #%3, want #%4")
-                    .arg(x).arg(y).arg(g[x], 8, 16, QLatin1Char('0')).arg(w[x], 8, 16, QLatin1Char('0'));
+                    .arg(x)
+                    .arg(y)
+                    .arg(g[x], 8, 16, QLatin1Char('0'))
+                    .arg(w[x], 8, 16, QLatin1Char('0'));
         }
     }
     return {};

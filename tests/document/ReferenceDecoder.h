@@ -21,6 +21,7 @@ QImage decodeWithDjpeg(const QString &path);
 // differ. Colour channels may differ by `tolerance`; pixels `want` leaves
 // fully transparent have no colour to compare. With compareAlpha the alpha
 // values must be equal too.
-QString firstDifference(const QImage &got, const QImage &want, int tolerance = 0, bool compareAlpha = false);
+QString firstDifference(const QImage &got, const QImage &want, int tolerance = 0,
+                        bool compareAlpha = false);
 
 } // namespace reference

@@ -8,12 +8,15 @@
 #include <QtEndian>
 
 using korvane::KorvaneError;
-using reference::firstDifference;
 using korvane::readBmp;
+using reference::firstDifference;
 
 namespace {
 
-QString testdata(const QString &relative) { return QStringLiteral(KORVANE_TESTDATA "/bmp/") + relative; }
+QString testdata(const QString &relative)
+{
+    return QStringLiteral(KORVANE_TESTDATA "/bmp/") + relative;
+}
 
 QByteArray readAll(const QString &path)
 {
@@ -90,7 +93,8 @@ void tst_bmpreader::goodFiles_data()
     QTest::addColumn<QString>("reference"); // bmpsuite PNG, or empty
 
     const auto row = [](const char *file, QImage::Format format, const char *reference) {
-        QTest::newRow(file) << QString::fromLatin1(file) << int(format) << QString::fromLatin1(reference);
+        QTest::newRow(file) << QString::fromLatin1(file) << int(format)
+                            << QString::fromLatin1(reference);
     };
     row("bmpsuite/g/pal1.bmp", QImage::Format_Mono, "pal1.png");
     row("bmpsuite/g/pal1wb.bmp", QImage::Format_Mono, "pal1.png");
@@ -149,11 +153,10 @@ void tst_bmpreader::goodFiles()
 }
 
 // The "questionable" files: every one loads, in the format its depth and
-// masks call for (palette files indexed, 5-5-5 kept). Where bmpsuite gives a rendering it is the reference; for pixels RLE
-// leaves undefined that is the rendering in palette colour 0. The match is
-// exact, except by 1 where a channel is not 8 bits wide: the references were
-// quantised from 8-bit values, and scaling back does not always round to
-// the same value.
+// masks call for (palette files indexed, 5-5-5 kept). Where bmpsuite gives a rendering it is the
+// reference; for pixels RLE leaves undefined that is the rendering in palette colour 0. The match
+// is exact, except by 1 where a channel is not 8 bits wide: the references were quantised from
+// 8-bit values, and scaling back does not always round to the same value.
 void tst_bmpreader::questionableFiles_data()
 {
     QTest::addColumn<QString>("file");
@@ -214,8 +217,8 @@ void tst_bmpreader::questionableFiles_data()
     row("rgba32abf.bmp", "rgba32.png");
     row("rgba32h56.bmp", "rgba32.png");
     row("rgba64.bmp", "rgba32.png", 1); // linear light, turned into sRGB
-    QTest::newRow("x/ba-bm.bmp") << QStringLiteral("bmpsuite/x/ba-bm.bmp") << QStringLiteral("pal8.png") << 0
-                                 << int(QImage::Format_Indexed8);
+    QTest::newRow("x/ba-bm.bmp") << QStringLiteral("bmpsuite/x/ba-bm.bmp")
+                                 << QStringLiteral("pal8.png") << 0 << int(QImage::Format_Indexed8);
 }
 
 void tst_bmpreader::questionableFiles()
@@ -244,7 +247,7 @@ void tst_bmpreader::badFiles_data()
 
     const QStringList mayLoad = {
         QStringLiteral("baddens1.bmp"),    QStringLiteral("baddens2.bmp"), // density is not used
-        QStringLiteral("badfilesize.bmp"), // bfSize is not used
+        QStringLiteral("badfilesize.bmp"),                                 // bfSize is not used
         QStringLiteral("badbitssize.bmp"), // biSizeImage is not used for uncompressed pixels
         QStringLiteral("rgb16-880.bmp"),   // no blue bits: blue is 0
     };
@@ -256,7 +259,8 @@ void tst_bmpreader::badFiles_data()
     for (const char *f : {"Bad_height.bmp", "Bad_width.bmp", "Bad_clrsUsed.bmp"})
         QTest::newRow(f) << testdata(QStringLiteral("other/") + QLatin1String(f)) << false;
     // Runs that spill over the row end.
-    QTest::newRow("rle_overflow.bmp") << testdata(QStringLiteral("other/rle_overflow.bmp")) << false;
+    QTest::newRow("rle_overflow.bmp")
+        << testdata(QStringLiteral("other/rle_overflow.bmp")) << false;
     QTest::newRow("hopper_rle8_row_overflow.bmp")
         << testdata(QStringLiteral("other/hopper_rle8_row_overflow.bmp")) << false;
 }
@@ -284,8 +288,10 @@ void tst_bmpreader::builtDamage_data()
 
     const QByteArray pixels8("\x02\x01\0\0\x00\x02\0\0", 8); // 2 x 2, rows padded to 4 bytes
     QTest::newRow("zero height") << makeBmp(2, 0, 8, 0, kPalette3, pixels8);
-    QTest::newRow("RLE8 without end marker") << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\x02\x01\0\0\x01\x02", 6));
-    QTest::newRow("RLE8 literal cut short") << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\0\x04\x01", 3));
+    QTest::newRow("RLE8 without end marker")
+        << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\x02\x01\0\0\x01\x02", 6));
+    QTest::newRow("RLE8 literal cut short")
+        << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\0\x04\x01", 3));
     QTest::newRow("RLE8 index beyond the palette")
         << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\x02\x03\0\x01", 4));
 }
@@ -322,8 +328,9 @@ void tst_bmpreader::absurdSizesAreRefusedBeforeAllocating_data()
         << makeBmp(100000, 100000, 24, 0, QByteArray(), QByteArray(64, '\0')) << tooLarge;
     QTest::newRow("100000 x 100000, RLE8")
         << makeBmp(100000, 100000, 8, 1, kPalette3, QByteArray("\0\x01", 2)) << tooLarge;
-    QTest::newRow("-2147483648 high")
-        << makeBmp(16, std::numeric_limits<qint32>::min(), 24, 0, QByteArray(), QByteArray(64, '\0')) << tooLarge;
+    QTest::newRow("-2147483648 high") << makeBmp(16, std::numeric_limits<qint32>::min(), 24, 0,
+                                                 QByteArray(), QByteArray(64, '\0'))
+                                      << tooLarge;
     // Allowed as a size, but the file holds 64 bytes of the 768 MB of pixels.
     QTest::newRow("16000 x 16000, 24 bit, no pixels")
         << makeBmp(16000, 16000, 24, 0, QByteArray(), QByteArray(64, '\0')) << invalid;

@@ -9,13 +9,16 @@
 
 using korvane::CursorPicture;
 using korvane::KorvaneError;
-using reference::firstDifference;
 using korvane::readCursor;
 using korvane::readIcon;
+using reference::firstDifference;
 
 namespace {
 
-QString icoPath(const QString &name) { return QStringLiteral(KORVANE_TESTDATA "/ico/") + name; }
+QString icoPath(const QString &name)
+{
+    return QStringLiteral(KORVANE_TESTDATA "/ico/") + name;
+}
 
 QByteArray readAll(const QString &path)
 {
@@ -73,18 +76,18 @@ void tst_iconreader::goodIcons_data()
     const auto row = [](const char *file, int entry, int w, int h) {
         QTest::newRow(file) << QString::fromLatin1(file) << entry << QSize(w, h);
     };
-    row("smile.ico", 0, 32, 32);                                       // 4 bit, AND mask
+    row("smile.ico", 0, 32, 32);                                     // 4 bit, AND mask
     row("multiple_entries_with_different_bit_depth.ico", 6, 32, 32); // 32 x 32 at 32 bit wins
-    row("two-entry-order-test.ico", 0, 48, 48);                       // equal entries: the first
-    row("pillow.ico", 2, 32, 32);                                     // not the 256 x 256 PNG
+    row("two-entry-order-test.ico", 0, 48, 48);                      // equal entries: the first
+    row("pillow.ico", 2, 32, 32);                                    // not the 256 x 256 PNG
     row("bmp-24bpp-mask.ico", 0, 32, 32);
     row("bmp-32bpp-alpha.ico", 0, 32, 32);
     row("bmp-32bpp-conflicting-and-mask.ico", 0, 16, 16);
     row("png-32bpp-alpha.ico", 0, 32, 32);
     row("png_l8.ico", 0, 32, 32);
-    row("lenient-bpp.ico", 0, 256, 256);     // directory claims 500 bits per pixel
+    row("lenient-bpp.ico", 0, 256, 256);        // directory claims 500 bits per pixel
     row("truncated_mask_32bpp.ico", 0, 64, 64); // alpha makes the short mask unneeded
-    row("hopper_256x256.ico", 0, 256, 256);  // 0 in the directory means 256
+    row("hopper_256x256.ico", 0, 256, 256);     // 0 in the directory means 256
     row("hopper.ico", 0, 16, 16);
     row("hopper_mask.ico", 0, 16, 16);
     row("hopper_unexpected.ico", 0, 16, 16); // the entry's own header gives the size
@@ -111,10 +114,11 @@ void tst_iconreader::goodIcons()
 void tst_iconreader::badIcons_data()
 {
     QTest::addColumn<QString>("file");
-    const QStringList files = QDir(icoPath(QString()))
-                                  .entryList({QStringLiteral("Bad_*.ico"), QStringLiteral("crash-*.ico"),
-                                              QStringLiteral("oom-*.ico"), QStringLiteral("decompression_bomb.ico")},
-                                             QDir::Files);
+    const QStringList files =
+        QDir(icoPath(QString()))
+            .entryList({QStringLiteral("Bad_*.ico"), QStringLiteral("crash-*.ico"),
+                        QStringLiteral("oom-*.ico"), QStringLiteral("decompression_bomb.ico")},
+                       QDir::Files);
     QCOMPARE(files.size(), 4);
     for (const QString &f : files)
         QTest::newRow(qPrintable(f)) << f;

@@ -9,15 +9,18 @@
 #include <QTest>
 
 #include <cstdio>
-#include <jpeglib.h>
 #include <jerror.h> // the message codes the reader reports
+#include <jpeglib.h>
 
 using korvane::KorvaneError;
 using korvane::readJpeg;
 
 namespace {
 
-QString jpegDir() { return QStringLiteral(KORVANE_TESTDATA "/jpeg"); }
+QString jpegDir()
+{
+    return QStringLiteral(KORVANE_TESTDATA "/jpeg");
+}
 
 QByteArray readAll(const QString &path)
 {
@@ -35,7 +38,7 @@ struct ExpectedFailure
 };
 const ExpectedFailure kFailures[] = {
     {"empty.jpg", JERR_INPUT_EMPTY},
-    {"jpg-size-6x6.jpg", JERR_NO_SOI},  // PNG content under a .jpg name
+    {"jpg-size-6x6.jpg", JERR_NO_SOI}, // PNG content under a .jpg name
     {"missing-sos.jpg", JERR_SOF_NO_SOS},
     {"monkey12.jpg", JERR_BAD_PRECISION},
     {"null_height.jpg", JERR_EMPTY_IMAGE},
@@ -54,7 +57,10 @@ QString firstDifference(const QImage &got, const QImage &want)
 {
     if (got.size() != want.size())
         return QStringLiteral("size %1x%2, want %3x%4")
-            .arg(got.width()).arg(got.height()).arg(want.width()).arg(want.height());
+            .arg(got.width())
+            .arg(got.height())
+            .arg(want.width())
+            .arg(want.height());
     for (int y = 0; y < got.height(); ++y) {
         if (got.format() == QImage::Format_Grayscale8) {
             const uchar *g = got.constScanLine(y), *w = want.constScanLine(y);
@@ -68,7 +74,9 @@ QString firstDifference(const QImage &got, const QImage &want)
                 const QRgb expected = qRgb(w[3 * x], w[3 * x + 1], w[3 * x + 2]);
                 if (g[x] != expected) // also catches a padding byte other than 0xFF
                     return QStringLiteral("(%1,%2): %3, want %4")
-                        .arg(x).arg(y).arg(g[x], 8, 16, QLatin1Char('0'))
+                        .arg(x)
+                        .arg(y)
+                        .arg(g[x], 8, 16, QLatin1Char('0'))
                         .arg(expected, 8, 16, QLatin1Char('0'));
             }
         }
@@ -158,9 +166,8 @@ void tst_jpegreader::matchesDjpeg()
     }
     const bool grey = want.format() == QImage::Format_Grayscale8;
     QCOMPARE(got.format(), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
-    const QString diff = firstDifference(got, want.convertToFormat(
-                                                  grey ? QImage::Format_Grayscale8
-                                                       : QImage::Format_RGB888));
+    const QString diff = firstDifference(
+        got, want.convertToFormat(grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888));
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
@@ -196,7 +203,8 @@ void tst_jpegreader::claimedSize_data()
     QTest::newRow("65500 x 65500") << 65500 << 65500 << tooLarge;
     QTest::newRow("sides allowed, area not") << 32767 << 32767 << tooLarge;
     QTest::newRow("one side too long") << 40000 << 16 << tooLarge;
-    QTest::newRow("zero width") << 0 << 149 << QStringLiteral("^JPEG エラー #%1$").arg(JERR_EMPTY_IMAGE);
+    QTest::newRow("zero width") << 0 << 149
+                                << QStringLiteral("^JPEG エラー #%1$").arg(JERR_EMPTY_IMAGE);
 }
 
 void tst_jpegreader::claimedSize()
@@ -204,14 +212,15 @@ void tst_jpegreader::claimedSize()
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(QString, message);
-    const QByteArray jpeg = withSize(readAll(QDir(jpegDir()).filePath(QStringLiteral("testorig.jpg"))),
-                                     width, height);
+    const QByteArray jpeg =
+        withSize(readAll(QDir(jpegDir()).filePath(QStringLiteral("testorig.jpg"))), width, height);
     QVERIFY(!jpeg.isEmpty());
     try {
         readJpeg(jpeg);
         QFAIL("loaded");
     } catch (const KorvaneError &e) {
-        QVERIFY2(QRegularExpression(message).match(e.message()).hasMatch(), qPrintable(e.message()));
+        QVERIFY2(QRegularExpression(message).match(e.message()).hasMatch(),
+                 qPrintable(e.message()));
     }
 }
 

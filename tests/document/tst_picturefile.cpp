@@ -88,15 +88,24 @@ void tst_picturefile::pictureExtension_IsLowerCasedFromLastDotOfNamePart_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("extension");
-    QTest::newRow("plain") << "/a/b.bmp" << ".bmp";
-    QTest::newRow("upper case") << "/a/PHOTO.JPG" << ".jpg";
-    QTest::newRow("mixed case") << "photo.Jpeg" << ".jpeg";
-    QTest::newRow("two dots") << "/a/x.tar.WMF" << ".wmf";
-    QTest::newRow("dot only in folder") << "/a.b/name" << "";
-    QTest::newRow("no dot") << "name" << "";
-    QTest::newRow("trailing dot") << "name." << ".";
-    QTest::newRow("non-ASCII kept") << "写真.ＪＰＧ" << ".ＪＰＧ";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plain") << "/a/b.bmp"
+                           << ".bmp";
+    QTest::newRow("upper case") << "/a/PHOTO.JPG"
+                                << ".jpg";
+    QTest::newRow("mixed case") << "photo.Jpeg"
+                                << ".jpeg";
+    QTest::newRow("two dots") << "/a/x.tar.WMF"
+                              << ".wmf";
+    QTest::newRow("dot only in folder") << "/a.b/name"
+                                        << "";
+    QTest::newRow("no dot") << "name"
+                            << "";
+    QTest::newRow("trailing dot") << "name."
+                                  << ".";
+    QTest::newRow("non-ASCII kept") << "写真.ＪＰＧ"
+                                    << ".ＪＰＧ";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void tst_picturefile::pictureExtension_IsLowerCasedFromLastDotOfNamePart()
@@ -177,8 +186,9 @@ void tst_picturefile::loadDocument_DamagedFile_ThrowsAndKeepsTheDocument_data()
     QTest::newRow("empty bmp") << "empty.bmp" << QByteArray();
     QTest::newRow("absurd bmp size")
         << "huge.bmp"
-        << QByteArray::fromHex("424d36000000000000003600000028000000a0860100a086010001001800000000000000"
-                               "00000000000000000000000000000000");
+        << QByteArray::fromHex(
+               "424d36000000000000003600000028000000a0860100a086010001001800000000000000"
+               "00000000000000000000000000000000");
 }
 
 void tst_picturefile::loadDocument_DamagedFile_ThrowsAndKeepsTheDocument()

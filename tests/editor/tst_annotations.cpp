@@ -8,8 +8,7 @@ using namespace korvane;
 
 namespace {
 
-TLineRec line(int x1, int y1, int x2, int y2, int width, bool arrow = false,
-              TColor color = clRed)
+TLineRec line(int x1, int y1, int x2, int y2, int width, bool arrow = false, TColor color = clRed)
 {
     TLineRec rec;
     rec.X1 = x1;
@@ -68,15 +67,18 @@ void tst_annotations::arrowHead_CornersFollowTheShaft_data()
     QTest::addColumn<QPoint>("p1");
     QTest::addColumn<QPoint>("p2");
     // Head length 3 * Width + 6, half base L * tan 15 degrees.
-    QTest::newRow("width 5 pointing right") << line(0, 0, 100, 0, 5) << QPoint(79, -6) << QPoint(79, 6);
-    QTest::newRow("width 5 pointing left") << line(100, 0, 0, 0, 5) << QPoint(21, 6) << QPoint(21, -6);
-    QTest::newRow("width 1 pointing down") << line(0, 0, 0, 100, 1) << QPoint(2, 91) << QPoint(-2, 91);
-    QTest::newRow("width 100 pointing up") << line(0, 1000, 0, 0, 100) << QPoint(-82, 306)
-                                           << QPoint(82, 306);
-    QTest::newRow("zero length points along +x") << line(50, 50, 50, 50, 5) << QPoint(71, 56)
-                                                 << QPoint(71, 44);
-    QTest::newRow("typed width 500") << line(0, 0, 2000, 0, 500) << QPoint(494, -404)
-                                     << QPoint(494, 404);
+    QTest::newRow("width 5 pointing right")
+        << line(0, 0, 100, 0, 5) << QPoint(79, -6) << QPoint(79, 6);
+    QTest::newRow("width 5 pointing left")
+        << line(100, 0, 0, 0, 5) << QPoint(21, 6) << QPoint(21, -6);
+    QTest::newRow("width 1 pointing down")
+        << line(0, 0, 0, 100, 1) << QPoint(2, 91) << QPoint(-2, 91);
+    QTest::newRow("width 100 pointing up")
+        << line(0, 1000, 0, 0, 100) << QPoint(-82, 306) << QPoint(82, 306);
+    QTest::newRow("zero length points along +x")
+        << line(50, 50, 50, 50, 5) << QPoint(71, 56) << QPoint(71, 44);
+    QTest::newRow("typed width 500")
+        << line(0, 0, 2000, 0, 500) << QPoint(494, -404) << QPoint(494, 404);
 }
 
 void tst_annotations::arrowHead_CornersFollowTheShaft()
@@ -114,10 +116,10 @@ void tst_annotations::lineHitTest_UsesStrictToleranceAndStartX_data()
     QTest::newRow("wide tolerance") << line(0, 0, 1000, 0, 500) << QPoint(500, 501) << true;
     QTest::newRow("wide tolerance edge") << line(0, 0, 1000, 0, 500) << QPoint(500, 502) << false;
     QTest::newRow("diagonal, on the line") << line(0, 0, 100, 100, 1) << QPoint(50, 50) << true;
-    QTest::newRow("diagonal, 4 off vertically") << line(0, 0, 100, 100, 1) << QPoint(50, 54)
-                                                << true; // D = 4 / sqrt 2 = 2.83
-    QTest::newRow("diagonal, 5 off vertically") << line(0, 0, 100, 100, 1) << QPoint(50, 55)
-                                                << false; // D = 3.54
+    QTest::newRow("diagonal, 4 off vertically")
+        << line(0, 0, 100, 100, 1) << QPoint(50, 54) << true; // D = 4 / sqrt 2 = 2.83
+    QTest::newRow("diagonal, 5 off vertically")
+        << line(0, 0, 100, 100, 1) << QPoint(50, 55) << false; // D = 3.54
 }
 
 void tst_annotations::lineHitTest_UsesStrictToleranceAndStartX()

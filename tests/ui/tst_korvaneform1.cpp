@@ -157,7 +157,8 @@ void tst_korvaneform1::scrollBox_IsSilverAndScrollsLargePictures()
     TKorvaneForm1 editor(&launcher, path);
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
-    QCOMPARE(editor.ScrollBox1->viewport()->palette().color(QPalette::Window), QColor(192, 192, 192));
+    QCOMPARE(editor.ScrollBox1->viewport()->palette().color(QPalette::Window),
+             QColor(192, 192, 192));
     QCOMPARE(editor.PB1->pos(), QPoint(0, 0));
     QVERIFY(editor.ScrollBox1->horizontalScrollBar()->maximum() > 0);
     QVERIFY(editor.ScrollBox1->verticalScrollBar()->maximum() > 0);
@@ -180,7 +181,8 @@ void tst_korvaneform1::typeGate_ShowsMessageClosesAndKeepsDocument()
     QCOMPARE(answerer.seen.title, QStringLiteral("Korvane"));
     QCOMPARE(answerer.seen.icon, QMessageBox::NoIcon);
     QCOMPARE(answerer.seen.text,
-             QStringLiteral("このソフトで開けるファイル形式は\r\n\r\n『 BMP,WMF,JPG,JPEG 』 だけです。"));
+             QStringLiteral(
+                 "このソフトで開けるファイル形式は\r\n\r\n『 BMP,WMF,JPG,JPEG 』 だけです。"));
     QVERIFY(launcher.isClosed()); // closing the editor ends the program
     QCOMPARE(editor.document().LineList.size(), size_t(1));
 }
@@ -193,8 +195,8 @@ void tst_korvaneform1::drop_OpensTheFirstFileOnly()
     TKorvaneForm0 launcher;
     TKorvaneForm1 editor(&launcher, QString());
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second),
-                  QUrl::fromLocalFile(third)});
+    data.setUrls(
+        {QUrl::fromLocalFile(first), QUrl::fromLocalFile(second), QUrl::fromLocalFile(third)});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&editor, &enter);
     QVERIFY(enter.isAccepted());
@@ -230,8 +232,10 @@ void tst_korvaneform1::closingEditor_ClosesLauncher()
 
 void tst_korvaneform1::layoutFaceNames_ResolveToIpaFonts()
 {
-    QCOMPARE(QFontInfo(QFont(QStringLiteral("ＭＳ Ｐゴシック"))).family(), QStringLiteral("IPAPGothic"));
-    QCOMPARE(QFontInfo(QFont(QStringLiteral("ＭＳ ゴシック"))).family(), QStringLiteral("IPAGothic"));
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("ＭＳ Ｐゴシック"))).family(),
+             QStringLiteral("IPAPGothic"));
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("ＭＳ ゴシック"))).family(),
+             QStringLiteral("IPAGothic"));
     QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("IPAPGothic"));
     QCOMPARE(QApplication::font().pixelSize(), 12);
 }
