@@ -14,7 +14,7 @@ packages=(
   # fonts the layouts' Japanese face names resolve to
   fonts-ipafont-gothic
   # running the program and the end-to-end tests
-  xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs
+  xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs python3
   qt6-wayland libxcb-cursor0 libgl1
 )
 
