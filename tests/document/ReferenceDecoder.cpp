@@ -1,11 +1,20 @@
 #include "document/ReferenceDecoder.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <cstdlib>
 
 namespace reference {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
 
 bool haveConvert()
 {

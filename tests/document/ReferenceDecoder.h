@@ -8,6 +8,9 @@
 // JPEG. A null image means the tool is missing or refused the file.
 namespace reference {
 
+// The whole file, or nothing when it cannot be read.
+QByteArray readAll(const QString &path);
+
 bool haveConvert();
 bool haveDjpeg();
 

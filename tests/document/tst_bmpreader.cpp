@@ -11,19 +11,13 @@ using korvane::KorvaneError;
 using korvane::readBmp;
 using reference::firstDifference;
 
+using reference::readAll;
+
 namespace {
 
 QString testdata(const QString &relative)
 {
     return QStringLiteral(KORVANE_TESTDATA "/bmp/") + relative;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
 }
 
 // bmpsuite's own rendering of how a file should look (lossless PNG).

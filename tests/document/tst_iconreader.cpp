@@ -13,19 +13,13 @@ using korvane::readCursor;
 using korvane::readIcon;
 using reference::firstDifference;
 
+using reference::readAll;
+
 namespace {
 
 QString icoPath(const QString &name)
 {
     return QStringLiteral(KORVANE_TESTDATA "/ico/") + name;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
 }
 
 // The icon turned into a cursor: directory type 2, and every entry's

@@ -1,6 +1,7 @@
 #include "common/KorvaneError.h"
 #include "document/MetafileReader.h"
 #include "document/MetafileToSvg.h"
+#include "document/ReferenceDecoder.h"
 
 #include <QFile>
 #include <QTest>
@@ -12,6 +13,8 @@
 using korvane::ConversionOutcome;
 using korvane::KorvaneError;
 
+using reference::readAll;
+
 namespace {
 
 const QString kInvalid = QStringLiteral("メタファイルが不正です");
@@ -19,14 +22,6 @@ const QString kInvalid = QStringLiteral("メタファイルが不正です");
 QString testdata(const QString &name)
 {
     return QStringLiteral(KORVANE_TESTDATA "/wmf/") + name;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
 }
 
 #define REQUIRE_TESTDATA()                                                                         \
