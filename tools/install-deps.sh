@@ -13,6 +13,8 @@ packages=(
   clang libclang-rt-14-dev
   # fonts the layouts' Japanese face names resolve to
   fonts-ipafont-gothic
+  # metric fonts for the standard faces that metafiles name
+  fonts-liberation fonts-dejavu-core
   # running the program and the end-to-end tests
   xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs python3
   qt6-wayland libxcb-cursor0 libgl1
