@@ -3,6 +3,7 @@
 #include "common/Fonts.h"
 #include "common/KorvaneError.h"
 
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -24,6 +25,7 @@ KorvaneApplication::KorvaneApplication(int &argc, char **argv) : QApplication(ar
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(translator);
     setFont(layoutFont(QStringLiteral("ＭＳ Ｐゴシック"), -12));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/korvane.svg")));
 }
 
 bool KorvaneApplication::notify(QObject *receiver, QEvent *event)

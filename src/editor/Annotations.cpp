@@ -23,9 +23,31 @@ void applyPen(QPainter &canvas, const PenState &pen, TColor color, bool invert)
                                      : QPainter::CompositionMode_SourceOver);
 }
 
-} // namespace
+// A typed width may be absurd (a million, or a large negative number). The
+// painter gets at most twice the picture's width plus height: any stroke that
+// wide covers the whole picture from wherever it touches it, so what is shown
+// stays the same while the stroker and the arrow head stay cheap and in range.
+qint32 drawableWidth(qint32 width, const QPaintDevice *device)
+{
+    const qint64 bound = 2 * (qint64(device->width()) + device->height()) + 16;
+    return qint32(std::clamp<qint64>(width, -bound, bound));
+}
 
-namespace {
+ArrowHead arrowHeadCorners(const TLineRec &Rec, qint32 width)
+{
+    using real = long double;
+    const real L = 3.0L * width + 6;
+    const real H = L * std::tan(15.0L * std::numbers::pi_v<real> / 180.0L);
+    const real theta = std::atan2(real(Rec.Y1) - Rec.Y2, real(Rec.X1) - Rec.X2);
+    const real c = std::cos(theta), s = std::sin(theta);
+    // rint rounds ties to the even neighbour in the default rounding mode;
+    // the sum is kept within 32 bits for extreme coordinates.
+    auto at = [](qint32 origin, real offset) {
+        return int(std::clamp<real>(origin + std::rint(offset), INT_MIN, INT_MAX));
+    };
+    return {QPoint(at(Rec.X2, L * c - H * s), at(Rec.Y2, L * s + H * c)),
+            QPoint(at(Rec.X2, L * c + H * s), at(Rec.Y2, L * s - H * c))};
+}
 
 int saturatedSum(qint32 a, int b)
 {
@@ -89,20 +111,12 @@ bool TMoji::Contains(qint32 PX, qint32 PY) const
 
 ArrowHead ArrowHeadCorners(const TLineRec &Rec)
 {
-    using real = long double;
-    const real L = 3.0L * Rec.Width + 6;
-    const real H = L * std::tan(15.0L * std::numbers::pi_v<real> / 180.0L);
-    const real theta = std::atan2(real(Rec.Y1) - Rec.Y2, real(Rec.X1) - Rec.X2);
-    const real c = std::cos(theta), s = std::sin(theta);
-    // rint rounds ties to the even neighbour in the default rounding mode.
-    auto round = [](real v) { return int(std::rint(v)); };
-    return {QPoint(Rec.X2 + round(L * c - H * s), Rec.Y2 + round(L * s + H * c)),
-            QPoint(Rec.X2 + round(L * c + H * s), Rec.Y2 + round(L * s - H * c))};
+    return arrowHeadCorners(Rec, Rec.Width);
 }
 
 void DrawArrowHead(QPainter &canvas, const TLineRec &Rec, bool Selected)
 {
-    const ArrowHead head = ArrowHeadCorners(Rec);
+    const ArrowHead head = arrowHeadCorners(Rec, drawableWidth(Rec.Width, canvas.device()));
     if (Selected)
         canvas.setBrush(Qt::NoBrush);
     else
@@ -114,7 +128,7 @@ void DrawArrowHead(QPainter &canvas, const TLineRec &Rec, bool Selected)
 void DrawLineRec(QPainter &canvas, PenState &pen, const TLineRec &Rec, bool Selected)
 {
     if (Rec.Width >= 0)
-        pen.width = Rec.Width;
+        pen.width = drawableWidth(Rec.Width, canvas.device());
     applyPen(canvas, pen, Rec.Color, Selected);
     canvas.drawLine(Rec.X1, Rec.Y1, Rec.X2, Rec.Y2);
     if (Rec.Arrow)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/Annotations.h"
+#include "editor/ToolModes.h"
 
 #include <QImage>
 #include <QString>
@@ -8,17 +9,6 @@
 #include <vector>
 
 namespace korvane {
-
-// Tool modes; the pointer handlers dispatch on them.
-enum ToolMode : qint32 {
-    mdNone = 0,
-    mdSelect = 1,
-    mdLine = 10,
-    mdArrow = 15,
-    mdText = 20,
-    mdTextPlaced = 25,
-    mdSpoide = 50,
-};
 
 // The one open document of the editor: the picture without annotations
 // (BaseBmp), the annotations laid over it, and the composed picture (DrawBmp)

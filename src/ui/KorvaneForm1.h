@@ -1,22 +1,44 @@
 #pragma once
 
 #include "editor/EditorDocument.h"
+#include "editor/ToolController.h"
 #include "ui/CursorTable.h"
 
 #include <QMainWindow>
 
 class QAction;
+class QCheckBox;
+class QColorDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
 class QScrollArea;
+class QToolBar;
+class QToolButton;
 
 namespace korvane {
 
+class ColorGrid;
+class FontColorDialog;
+class HintRouter;
+class KeyPreview;
 class PaintBox;
 class PicturePreviewDialog;
+class SpinEdit;
 class TKorvaneForm0;
 
 // The editor window. It owns the one open document for the whole run; its
-// handlers read the controls, call the document, and show what it reports.
-class TKorvaneForm1 : public QMainWindow
+// handlers read the controls, call the document and the tools, and show what
+// they report. The style settings live in the controls that show them: the
+// line colour in the swatch NowColor, the width in SpinEdit1, the text font,
+// colour and background in the text entry InsText.
+//
+// Split by aspect: construction and layout here (KorvaneForm1.cpp), actions
+// and menus (_Actions), file commands (_File), tools and keys (_Tools), style
+// settings and read-outs (_Style).
+class TKorvaneForm1 : public QMainWindow, private ToolHost
 {
     Q_OBJECT
 public:
@@ -25,26 +47,116 @@ public:
     ~TKorvaneForm1() override;
 
     EditorDocument &document() { return m_doc; }
+    ToolController &tools() { return m_tools; }
     const CursorTable &cursors() const { return m_cursors; }
 
+    // File commands.
     // Replaces the document by the file's picture (or a new one for an empty
     // or missing name) and shows it. Errors of the readers pass to the caller
     // with the document unchanged.
     void LoadDocument(const QString &name);
-    // Composes the document and shows the result.
     void Redraw();
-
+    void ActNewExecute();
     void ActOpenExecute();
+    void ActReloadExecute();
+    void ActPastExecute();
     void ActExitExecute();
     void WMDropFiles(const QStringList &paths);
 
+    // Tools and keys.
+    void ApplyToolMode();
+    void ClearSelection();
+    void ActDelExecute();
+    void TextOKButtonClick();
+    void InsTextChange();
+    void DrawTextCaret();
+    void AdjustTextPanel();
+    // Whole-window key handlers: they see each key before the focused control
+    // and leave it to that control afterwards.
+    void FormKeyDown(int key);
+    void FormKeyUp(int key);
+
+    // Style settings.
+    void ActColorExecute();
+    void ActFontColorExecute();
+    void ActBKColorExecute();
+    void ActFontExecute();
+    void ColorGrid1Click();
+    void SpinEdit1Change();
+    TColor lineColor() const override;
+    void setLineColor(TColor color) override;
+    qint32 lineWidth() const override;
+    TextStyle textStyle() const;
+    TColor textColor() const;
+    TColor textBackground() const;
+    void setTextFont(const QFont &font);
+    void setTextColor(TColor color);
+    void setTextBackground(TColor color);
+
+    // Actions, in the order of the action list.
+    QAction *ActNew = nullptr;
     QAction *ActOpen = nullptr;
     QAction *ActExit = nullptr;
+    QAction *ActReload = nullptr;
+    QAction *ActFont = nullptr;
+    QAction *ActBKColor = nullptr;
+    QAction *ActDel = nullptr;
+    QAction *ActFontColor = nullptr;
+    QAction *ActColor = nullptr;
+    QAction *ActPaste = nullptr;
+
+    // Context menus: the tools and style commands; and the empty one of the
+    // read-outs, which keeps the edit fields' own menu away.
+    QMenu *PopupMenu2 = nullptr;
+    QAction *Spoide2 = nullptr;
+    QAction *Select2 = nullptr;
+    QAction *Line2 = nullptr;
+    QAction *Text2 = nullptr;
+
+    // The three bands across the top.
+    QToolBar *ToolBar1 = nullptr;
+    QToolBar *TextBand = nullptr;
+    QToolBar *StyleBand = nullptr;
+    QToolButton *Spoide1 = nullptr;
+    QToolButton *Select1 = nullptr;
+    QToolButton *Line1 = nullptr;
+    QToolButton *Arrow1 = nullptr;
+    QToolButton *Text1 = nullptr;
+    QWidget *Panel4 = nullptr;
+    QPushButton *FColorButton = nullptr;
+    QCheckBox *CheckBox1 = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+
+    QWidget *Panel2 = nullptr;
+    QLineEdit *InsText = nullptr;
+    QLineEdit *FName = nullptr;
+    QPushButton *TextOKButton = nullptr;
+
+    QWidget *Panel1 = nullptr;
+    QPlainTextEdit *SelColor = nullptr;
+    ColorGrid *ColorGrid1 = nullptr;
+    QWidget *Panel3 = nullptr;
+    QLineEdit *MHyouji = nullptr;
+    QLineEdit *NowMode = nullptr;
+    QLineEdit *LineW = nullptr;
+    QLineEdit *LW = nullptr;
+    QLineEdit *LineC = nullptr;
+    QWidget *LCB = nullptr;
+    QWidget *NBK = nullptr;
+    QWidget *NowColor = nullptr;
+    SpinEdit *SpinEdit1 = nullptr;
+
     QScrollArea *ScrollBox1 = nullptr;
     PaintBox *PB1 = nullptr;
+    QLabel *StatusPanel0 = nullptr;
+    QLabel *StatusPanel1 = nullptr;
+
     PicturePreviewDialog *OpenPictureDialog1 = nullptr;
+    QColorDialog *ColorDialog1 = nullptr;
+    FontColorDialog *FontDialog1 = nullptr;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -53,11 +165,40 @@ private:
     void FormCreate(const QString &firstArgument);
     void createActions();
     void createMenus();
+    void createToolBar();
+    void createTextBand();
+    void createStyleBand();
+    void createReadOuts();
+    void fitReadOuts();
     void createScrollBox();
+    void createStatusBar();
+    void connectPicture();
+    QToolButton *addToolButton(const QString &name, const QString &caption,
+                               const QString &shortHint, const QString &longHint,
+                               const QString &icon, bool allowAllUp);
+    void toolButtonClicked(QToolButton *button);
+    void pressToolButton(QToolButton *button);
+    // The tool whose button is down, mdNone when every button is up.
+    qint32 downToolMode() const;
+    // Runs a colour dialog from `initial`; true and the colour when confirmed.
+    bool runColorDialog(TColor initial, TColor &chosen);
+
+    // ToolHost: what the tools change in the window.
+    void showPicture() override;
+    void clearTextControls() override;
+    void loadTextControls(const TMoji &text) override;
+    void enableTextConfirm() override;
+    void focusTextEntry() override;
+    void drawTextCaret(qint32 x, qint32 y) override;
+    void showPointerPosition(qint32 x, qint32 y) override;
 
     EditorDocument m_doc;
+    ToolController m_tools;
     CursorTable m_cursors;
     TKorvaneForm0 *m_launcher;
+    HintRouter *m_hints = nullptr;
+    KeyPreview *m_keys = nullptr;
+    TColor m_lineColor = clRed;
 };
 
 } // namespace korvane

@@ -1,14 +1,20 @@
-// The editor's file commands: opening, dropping, the start-up load.
+// The editor's file commands: opening, dropping, the start-up load, new
+// picture, reload and paste.
 #include "ui/KorvaneForm1.h"
 
+#include "capture/KorvaneForm0.h"
+#include "document/ClipboardPicture.h"
 #include "document/PictureFile.h"
 #include "ui/PaintBox.h"
 #include "ui/PicturePreviewDialog.h"
 
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 
 namespace korvane {
 
@@ -30,8 +36,32 @@ void TKorvaneForm1::LoadDocument(const QString &name)
     setWindowTitle(outcome.caption);
 }
 
+void TKorvaneForm1::ActNewExecute()
+{
+    LoadDocument(QString());
+}
+
+void TKorvaneForm1::ActReloadExecute()
+{
+    LoadDocument(QString());
+    FColorButton->setFocus();
+    hide();
+    if (m_launcher)
+        m_launcher->show();
+}
+
+void TKorvaneForm1::ActPastExecute()
+{
+    // Read and decode first: a clipboard without a usable picture changes
+    // nothing, not even the picture's size.
+    QImage picture = pictureFromMimeData(QGuiApplication::clipboard()->mimeData());
+    PastePicture(m_doc, std::move(picture));
+    showPicture();
+}
+
 void TKorvaneForm1::ActOpenExecute()
 {
+    FColorButton->setFocus();
     if (OpenPictureDialog1->exec() != QDialog::Accepted)
         return;
     const QStringList chosen = OpenPictureDialog1->selectedFiles();
@@ -45,6 +75,7 @@ void TKorvaneForm1::WMDropFiles(const QStringList &paths)
     activateWindow();
     if (!paths.isEmpty())
         LoadDocument(paths.first());
+    FColorButton->setFocus();
 }
 
 namespace {

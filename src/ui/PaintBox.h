@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/ToolController.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -8,21 +10,36 @@ namespace korvane {
 // The drawing surface of the editor (PB1): as large as the picture, at the
 // origin of the scroll box, so its coordinates are picture coordinates. It
 // shows the composed picture; composing is the document's job, so a repaint
-// (scrolling, an uncovered window) only copies the exposed part.
+// (scrolling, an uncovered window) only copies the exposed part. The text
+// tool's insertion bar lies over it on the screen only, until the picture
+// next changes.
 class PaintBox : public QWidget
 {
     Q_OBJECT
 public:
     explicit PaintBox(const QImage &picture, QWidget *parent = nullptr);
 
-    // Takes the picture's size and repaints.
+    // Takes the picture's size and repaints; the insertion bar goes.
     void pictureChanged();
+    // Shows the insertion bar: a bar 4 pixels wide and `height` tall whose
+    // top is at (x, y), inverting the picture under it.
+    void showCaret(qint32 x, qint32 y, int height);
+    QRect caret() const { return m_caret; }
+
+Q_SIGNALS:
+    void pressed(const korvane::PointerEvent &event);
+    void moved(const korvane::PointerEvent &event);
+    void released(const korvane::PointerEvent &event);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     const QImage &m_picture;
+    QRect m_caret;
 };
 
 } // namespace korvane

@@ -1,0 +1,235 @@
+#include "editor/ToolController.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace korvane {
+
+namespace {
+
+// Coordinates moved by the pointer stay within 32 bits however often an
+// annotation is dragged in one direction.
+qint32 shifted(qint32 value, qint64 delta)
+{
+    return qint32(std::clamp<qint64>(qint64(value) + delta, INT_MIN, INT_MAX));
+}
+
+void applyStyle(TMoji &moji, const TextStyle &style)
+{
+    moji.Text = style.text;
+    moji.Font = style.font;
+    moji.FontColor = style.fontColor;
+    moji.BkColor = style.transparent ? clNone : style.background;
+}
+
+} // namespace
+
+ToolController::ToolController(EditorDocument &document, ToolHost &host)
+    : m_doc(document), m_host(host)
+{
+}
+
+void ToolController::Redraw()
+{
+    m_doc.Redraw();
+    m_host.showPicture();
+}
+
+const ToolModeInfo *ToolController::ApplyToolMode(qint32 downMode)
+{
+    const ToolModeInfo *info = toolModeInfo(downMode);
+    if (info)
+        m_doc.Mode = info->mode;
+    ClearSelection();
+    return info;
+}
+
+void ToolController::ClearSelection()
+{
+    m_host.clearTextControls();
+    m_doc.SelLine = nullptr;
+    m_doc.SelMoji = nullptr;
+    Redraw();
+}
+
+void ToolController::DeleteSelected()
+{
+    if (m_doc.SelLine) {
+        std::erase_if(m_doc.LineList,
+                      [this](const auto &rec) { return rec.get() == m_doc.SelLine; });
+    } else if (m_doc.SelMoji) {
+        std::erase_if(m_doc.MojiList,
+                      [this](const auto &moji) { return moji.get() == m_doc.SelMoji; });
+    } else {
+        return;
+    }
+    m_doc.SelLine = nullptr;
+    m_doc.SelMoji = nullptr;
+    ClearSelection();
+}
+
+void ToolController::selectAt(qint32 x, qint32 y)
+{
+    // Lines before texts, and the oldest first, although the newest is drawn
+    // on top: a user reaches an annotation under another by deleting that one.
+    for (const auto &rec : m_doc.LineList) {
+        if (LineHitTest(*rec, x, y)) {
+            m_doc.SelLine = rec.get();
+            break;
+        }
+    }
+    if (!m_doc.SelLine) {
+        for (const auto &moji : m_doc.MojiList) {
+            if (moji->Contains(x, y)) {
+                m_doc.SelMoji = moji.get();
+                break;
+            }
+        }
+    }
+    if (!m_doc.SelLine && !m_doc.SelMoji)
+        return;
+    m_doc.DragX = x;
+    m_doc.DragY = y;
+    m_doc.Dragging = true;
+    if (m_doc.SelMoji)
+        m_host.focusTextEntry();
+}
+
+void ToolController::PB1MouseDown(const PointerEvent &event)
+{
+    if (event.button != PointerEvent::Button::Left)
+        return;
+    m_doc.Modified = true;
+    switch (m_doc.Mode) {
+    case mdSelect:
+        ClearSelection();
+        selectAt(event.X, event.Y);
+        break;
+    case mdLine:
+    case mdArrow: {
+        auto rec = std::make_unique<TLineRec>();
+        rec->X1 = rec->X2 = event.X;
+        rec->Y1 = rec->Y2 = event.Y;
+        rec->Width = m_host.lineWidth();
+        rec->Color = m_host.lineColor();
+        rec->Arrow = m_doc.Mode == mdArrow;
+        m_doc.LineList.push_back(std::move(rec));
+        m_doc.Dragging = true;
+        break;
+    }
+    case mdText:
+        m_doc.Dragging = true;
+        break;
+    case mdTextPlaced:
+        m_doc.Mode = mdText;
+        Redraw(); // takes the insertion bar off the screen
+        m_doc.Dragging = true;
+        break;
+    case mdSpoide:
+        // The composed picture, so annotations and selection marks can be
+        // picked too. Outside the picture there is nothing to pick.
+        if (m_doc.DrawBmp.valid(event.X, event.Y))
+            m_host.setLineColor(fromQRgb(m_doc.DrawBmp.pixel(event.X, event.Y)));
+        break;
+    default:
+        break;
+    }
+}
+
+void ToolController::moveSelection(qint32 x, qint32 y)
+{
+    const qint64 dx = qint64(x) - m_doc.DragX;
+    const qint64 dy = qint64(y) - m_doc.DragY;
+    if (TLineRec *rec = m_doc.SelLine) {
+        rec->X1 = shifted(rec->X1, dx);
+        rec->X2 = shifted(rec->X2, dx);
+        rec->Y1 = shifted(rec->Y1, dy);
+        rec->Y2 = shifted(rec->Y2, dy);
+        Redraw();
+    }
+    if (TMoji *moji = m_doc.SelMoji) {
+        moji->X = shifted(moji->X, dx);
+        moji->Y = shifted(moji->Y, dy);
+        Redraw();
+    }
+    m_doc.DragX = x;
+    m_doc.DragY = y;
+}
+
+void ToolController::PB1MouseMove(const PointerEvent &event)
+{
+    m_host.showPointerPosition(event.X, event.Y);
+    if (!m_doc.Dragging)
+        return;
+    switch (m_doc.Mode) {
+    case mdSelect:
+        moveSelection(event.X, event.Y);
+        break;
+    case mdLine:
+    case mdArrow:
+        // Empty when a shortcut replaced the document while the button was held.
+        if (!m_doc.LineList.empty()) {
+            TLineRec &rec = *m_doc.LineList.back();
+            rec.X2 = event.X;
+            rec.Y2 = event.Y;
+            Redraw();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void ToolController::PB1MouseUp(const PointerEvent &event)
+{
+    if (event.button != PointerEvent::Button::Left || !m_doc.Dragging)
+        return;
+    m_doc.Dragging = false;
+    switch (m_doc.Mode) {
+    case mdSelect:
+        if (m_doc.SelMoji)
+            m_host.loadTextControls(*m_doc.SelMoji);
+        Redraw(); // shows the selection mark
+        break;
+    case mdLine:
+    case mdArrow:
+        if (!m_doc.LineList.empty()) {
+            const TLineRec &rec = *m_doc.LineList.back();
+            if (rec.X1 == rec.X2 && rec.Y1 == rec.Y2)
+                m_doc.LineList.pop_back(); // a click without a stroke leaves no line
+        }
+        break;
+    case mdText:
+    case mdTextPlaced:
+        m_doc.TextX = event.X;
+        m_doc.TextY = event.Y;
+        m_doc.Mode = mdTextPlaced;
+        m_host.enableTextConfirm();
+        m_host.drawTextCaret(m_doc.TextX, m_doc.TextY);
+        m_host.focusTextEntry();
+        break;
+    default:
+        break;
+    }
+}
+
+bool ToolController::TextOKButtonClick(const TextStyle &style)
+{
+    if (m_doc.Mode == mdSelect && m_doc.SelMoji) {
+        applyStyle(*m_doc.SelMoji, style);
+        Redraw();
+        return true;
+    }
+    if (m_doc.Mode != mdTextPlaced)
+        return false;
+    auto moji = std::make_unique<TMoji>();
+    moji->X = m_doc.TextX;
+    moji->Y = m_doc.TextY;
+    applyStyle(*moji, style);
+    m_doc.MojiList.push_back(std::move(moji));
+    m_doc.Mode = mdText;
+    Redraw(); // also takes the insertion bar off the screen
+    return true;
+}
+
+} // namespace korvane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+
+class QWidget;
+
+namespace korvane {
+
+class TKorvaneForm1;
+
+// The editor's key preview. Every key pressed or released in the editor
+// window reaches the form's key handlers before the focused control, which
+// still gets the key afterwards; and the editor's shortcuts win over the
+// focused control's own (Ctrl+V in the text entry pastes the picture, not
+// text).
+class KeyPreview : public QObject
+{
+    Q_OBJECT
+public:
+    explicit KeyPreview(TKorvaneForm1 *form);
+    ~KeyPreview() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool isFormShortcut(const QKeySequence &keys) const;
+
+    TKorvaneForm1 *m_form;
+};
+
+} // namespace korvane

@@ -1,0 +1,267 @@
+// The editor's commands: the action list, the main menu, the context menus
+// and the toolbar with its tool buttons.
+#include "ui/KorvaneForm1.h"
+
+#include "common/Fonts.h"
+#include "ui/PaintBox.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace korvane {
+
+namespace {
+
+struct ActionSpec
+{
+    QAction *TKorvaneForm1::*member;
+    const char *name;
+    const char16_t *caption;
+    QKeySequence shortcut;
+    const char16_t *shortHint;
+    const char16_t *longHint;
+    const char *icon; // in the resources' "icons" folder, or null
+    void (TKorvaneForm1::*handler)();
+};
+
+// The actions in list order. Saving, printing, the picture transforms, the
+// resize dialog and the version dialog join this list where their commands
+// belong: ActSave and ActSaveAs after ActOpen, ActPrint before ActExit,
+// ActVer after ActExit, ActSize and the transforms after ActPaste.
+const ActionSpec kActions[] = {
+    {&TKorvaneForm1::ActNew, "ActNew", u"新規作成(&N)", QKeySequence(Qt::CTRL | Qt::Key_N),
+     u"新規作成", u"新規作成状態にします。", "new", &TKorvaneForm1::ActNewExecute},
+    {&TKorvaneForm1::ActOpen, "ActOpen", u"開く(&O)", QKeySequence(Qt::CTRL | Qt::Key_O), u"開く",
+     u"ファイルを開きます。", "open", &TKorvaneForm1::ActOpenExecute},
+    {&TKorvaneForm1::ActExit,
+     "ActExit",
+     u"終了(&X)",
+     {},
+     u"終了",
+     u"このソフトを終了します。",
+     nullptr,
+     &TKorvaneForm1::ActExitExecute},
+    {&TKorvaneForm1::ActReload, "ActReload", u"再読み込み", QKeySequence(Qt::CTRL | Qt::Key_R),
+     u"再読込", u"再度画面を取り込みます。", "reload", &TKorvaneForm1::ActReloadExecute},
+    {&TKorvaneForm1::ActFont,
+     "ActFont",
+     u"フォント(&F)",
+     {},
+     u"文字フォント",
+     u"文字フォントを設定します。",
+     nullptr,
+     &TKorvaneForm1::ActFontExecute},
+    {&TKorvaneForm1::ActBKColor,
+     "ActBKColor",
+     u"文字背景色(&B)",
+     {},
+     u"背景色",
+     u"文字の背景色を選択できます。",
+     nullptr,
+     &TKorvaneForm1::ActBKColorExecute},
+    {&TKorvaneForm1::ActDel,
+     "ActDel",
+     u"削除(&D)",
+     {},
+     u"削除",
+     u"選択された部分を削除します。",
+     "delete",
+     &TKorvaneForm1::ActDelExecute},
+    {&TKorvaneForm1::ActFontColor,
+     "ActFontColor",
+     u"文字色(&C)",
+     {},
+     u"文字色",
+     u"文字の色を選択できます。",
+     nullptr,
+     &TKorvaneForm1::ActFontColorExecute},
+    {&TKorvaneForm1::ActColor,
+     "ActColor",
+     u"線の色(&L)",
+     {},
+     u"線の色",
+     u"線の色を選択できます。",
+     nullptr,
+     &TKorvaneForm1::ActColorExecute},
+    {&TKorvaneForm1::ActPaste, "ActPaste", u"貼り付け", QKeySequence(Qt::CTRL | Qt::Key_V),
+     u"貼付け", u"クリップボードのイメージを貼り付けます。", nullptr,
+     &TKorvaneForm1::ActPastExecute},
+};
+
+QIcon resourceIcon(const char *name)
+{
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+}
+
+// Adds the entries in order; null entries are separators. A separator at the
+// top or bottom, or right after another, is left out, so that places kept
+// for commands not present do not show as empty lines.
+void addEntries(QWidget *menuOrBar, std::initializer_list<QAction *> entries)
+{
+    QList<QAction *> reduced;
+    bool pendingSeparator = false;
+    for (QAction *entry : entries) {
+        if (!entry) {
+            pendingSeparator = !reduced.isEmpty();
+            continue;
+        }
+        if (pendingSeparator) {
+            auto *separator = new QAction(menuOrBar);
+            separator->setSeparator(true);
+            reduced.append(separator);
+            pendingSeparator = false;
+        }
+        reduced.append(entry);
+    }
+    menuOrBar->addActions(reduced);
+}
+
+} // namespace
+
+void TKorvaneForm1::createActions()
+{
+    for (const ActionSpec &spec : kActions) {
+        auto *action = new QAction(QString::fromUtf16(spec.caption), this);
+        action->setObjectName(QLatin1String(spec.name));
+        action->setShortcut(spec.shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setToolTip(QString::fromUtf16(spec.shortHint));
+        action->setStatusTip(QString::fromUtf16(spec.longHint));
+        if (spec.icon)
+            action->setIcon(resourceIcon(spec.icon));
+        connect(action, &QAction::triggered, this, spec.handler);
+        addAction(action); // its shortcut works wherever the focus is in the window
+        this->*spec.member = action;
+    }
+}
+
+void TKorvaneForm1::createMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル"));
+    file->setObjectName(QStringLiteral("File1"));
+    addEntries(file, {ActNew, nullptr, ActReload, nullptr, ActOpen, nullptr, ActExit});
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("編集"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    addEntries(edit,
+               {ActFont, nullptr, ActFontColor, ActBKColor, nullptr, ActColor, nullptr, ActPaste});
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    const struct
+    {
+        QAction *TKorvaneForm1::*member;
+        const char *name;
+        const char16_t *caption;
+        QToolButton *button;
+    } tools[] = {{&TKorvaneForm1::Spoide2, "Spoide2", u"色の抽出", Spoide1},
+                 {&TKorvaneForm1::Select2, "Select2", u"範囲選択", Select1},
+                 {&TKorvaneForm1::Line2, "Line2", u"直線描画", Line1},
+                 {&TKorvaneForm1::Text2, "Text2", u"文字描画", Text1}};
+    for (const auto &tool : tools) {
+        auto *entry = new QAction(QString::fromUtf16(tool.caption), PopupMenu2);
+        entry->setObjectName(QLatin1String(tool.name));
+        entry->setToolTip(tool.button->toolTip());
+        entry->setStatusTip(tool.button->statusTip());
+        QToolButton *button = tool.button;
+        connect(entry, &QAction::triggered, this, [this, button] { pressToolButton(button); });
+        this->*tool.member = entry;
+    }
+    addEntries(PopupMenu2, {Spoide2, Select2, Line2, Text2, nullptr, ActFont, nullptr, ActFontColor,
+                            ActBKColor, nullptr, ActColor});
+}
+
+QToolButton *TKorvaneForm1::addToolButton(const QString &name, const QString &caption,
+                                          const QString &shortHint, const QString &longHint,
+                                          const QString &icon, bool allowAllUp)
+{
+    auto *button = new QToolButton(ToolBar1);
+    button->setObjectName(name);
+    button->setCheckable(true);
+    button->setText(caption);
+    button->setIcon(resourceIcon(icon.toLatin1().constData()));
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setToolTip(shortHint);
+    button->setStatusTip(longHint);
+    button->setAccessibleName(caption);
+    button->setAccessibleDescription(longHint);
+    button->setFixedSize(23, 24);
+    button->setProperty("allowAllUp", allowAllUp);
+    connect(button, &QToolButton::clicked, this, [this, button] { toolButtonClicked(button); });
+    ToolBar1->addWidget(button);
+    return button;
+}
+
+void TKorvaneForm1::createToolBar()
+{
+    ToolBar1 = new QToolBar(QStringLiteral("ツールバー"), this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(true);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setAllowedAreas(Qt::TopToolBarArea);
+    ToolBar1->setMinimumHeight(26);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    // Saving and printing take their places after ActOpen; the resize and
+    // transform buttons theirs after the tool buttons.
+    addEntries(ToolBar1, {ActNew, ActReload, ActOpen, nullptr, ActDel});
+    ToolBar1->addSeparator();
+    for (QAction *action : {ActNew, ActReload, ActOpen, ActDel}) {
+        QWidget *button = ToolBar1->widgetForAction(action);
+        button->setFixedSize(23, 24);
+        button->setAccessibleName(action->toolTip());
+        button->setAccessibleDescription(action->statusTip());
+    }
+    ToolBar1->widgetForAction(ActNew)->setObjectName(QStringLiteral("ToolButton4"));
+    ToolBar1->widgetForAction(ActReload)->setObjectName(QStringLiteral("ToolButton2"));
+    ToolBar1->widgetForAction(ActOpen)->setObjectName(QStringLiteral("ToolButton5"));
+    ToolBar1->widgetForAction(ActDel)->setObjectName(QStringLiteral("ToolButton3"));
+
+    Spoide1 = addToolButton(QStringLiteral("Spoide1"), QStringLiteral("色抽出"),
+                            QStringLiteral("色抽出"), QStringLiteral("画像から色を抽出します。"),
+                            QStringLiteral("eyedropper"), false);
+    Select1 = addToolButton(
+        QStringLiteral("Select1"), QStringLiteral("選択"), QStringLiteral("選択"),
+        QStringLiteral("クリックされた部分を選択状態にします。"), QStringLiteral("select"), true);
+    Line1 = addToolButton(QStringLiteral("Line1"), QStringLiteral("直線"), QStringLiteral("直線"),
+                          QStringLiteral("直線を書きます"), QStringLiteral("line"), true);
+    Arrow1 = addToolButton(QStringLiteral("Arrow1"), QStringLiteral("矢印"), QStringLiteral("矢印"),
+                           QStringLiteral("矢印を描きます。"), QStringLiteral("arrow"), true);
+    Text1 =
+        addToolButton(QStringLiteral("Text1"), QStringLiteral("テキスト"), QStringLiteral("文字"),
+                      QStringLiteral("文字を書きます"), QStringLiteral("text"), true);
+    ToolBar1->addSeparator();
+
+    Panel4 = new QWidget(ToolBar1);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setFixedSize(250, 24);
+    FColorButton = new QPushButton(QStringLiteral("文字色"), Panel4);
+    FColorButton->setObjectName(QStringLiteral("FColorButton"));
+    FColorButton->setGeometry(1, 1, 50, 22);
+    FColorButton->setFont(layoutFont(QStringLiteral("ＭＳ ゴシック"), 12));
+    FColorButton->setToolTip(ActFontColor->toolTip());
+    FColorButton->setStatusTip(ActFontColor->statusTip());
+    FColorButton->setAccessibleDescription(ActFontColor->statusTip());
+    connect(FColorButton, &QPushButton::clicked, ActFontColor, &QAction::trigger);
+    CheckBox1 = new QCheckBox(QStringLiteral("文字背景透明"), Panel4);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(60, 1, 97, 21);
+    CheckBox1->setToolTip(QStringLiteral("背景透明"));
+    CheckBox1->setStatusTip(QStringLiteral("文字の背景色を透明にします。"));
+    CheckBox1->setAccessibleDescription(CheckBox1->statusTip());
+    CheckBox2 = new QCheckBox(QStringLiteral("横向き印刷"), Panel4);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setGeometry(160, 1, 97, 21);
+    CheckBox2->setChecked(true);
+    CheckBox2->setToolTip(QStringLiteral("印刷方向"));
+    CheckBox2->setStatusTip(QStringLiteral("印刷方向を設定出来ます。"));
+    CheckBox2->setAccessibleDescription(CheckBox2->statusTip());
+    ToolBar1->addWidget(Panel4);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+}
+
+} // namespace korvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+class QToolButton;
+
+namespace korvane {
+
+// The line-width field: an edit field over an up and a down button. Its value
+// is the integer written in it, read as typed (a typed 500 is 500) until the
+// field loses the focus, which clamps it to the range. The buttons and the Up
+// and Down keys step by one and clamp at once; holding a button repeats its
+// step after 400 ms, then every 100 ms. Only digits, signs and the decimal
+// separator can be typed; anything else is refused with a beep.
+class SpinEdit : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit SpinEdit(QWidget *parent = nullptr);
+
+    qint32 value() const;
+    void setValue(qint32 value);
+    QString text() const;
+    QLineEdit *edit() const { return m_edit; }
+    QToolButton *upButton() const { return m_up; }
+    QToolButton *downButton() const { return m_down; }
+
+Q_SIGNALS:
+    // Every change of the field's text, typed or stepped.
+    void changed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void step(int delta);
+
+    QLineEdit *m_edit;
+    QToolButton *m_up;
+    QToolButton *m_down;
+};
+
+} // namespace korvane
