@@ -55,6 +55,7 @@ private Q_SLOTS:
     void drawLineRec_ArrowHeadIsFilledWithLineColour();
     void drawLineRec_SelectedArrowInvertsOutlineAndLeavesHeadInside();
     void drawLineRec_NegativeWidthKeepsThePenWidth();
+    void drawLineRec_AbsurdTypedWidthsStayCheapAndCoverThePicture();
     void textContains_BoundsAreInclusive();
     void textDraw_BackgroundFillsCellOrLeavesPictureVisible();
     void textDraw_SelectedFrameInvertsAndSetsPenWidth();
@@ -187,6 +188,26 @@ void tst_annotations::drawLineRec_NegativeWidthKeepsThePenWidth()
     QCOMPARE(pen.width, 9);
     QCOMPARE(picture.pixel(40, 54), qRgb(255, 0, 0)); // 4 below the centre of a 9-wide line
     QCOMPARE(picture.pixel(40, 56), qRgb(255, 255, 255));
+}
+
+void tst_annotations::drawLineRec_AbsurdTypedWidthsStayCheapAndCoverThePicture()
+{
+    // Widths typed far beyond the field's range reach the drawing before the
+    // field clamps them; they must not hang the painter or overflow the head.
+    for (const int width : {INT_MAX, 2'000'000'000, -2'000'000'000}) {
+        QImage picture = whitePicture(200, 100);
+        PenState pen;
+        {
+            QPainter canvas(&picture);
+            DrawLineRec(canvas, pen, line(10, 50, 150, 50, 9), false);
+            DrawLineRec(canvas, pen, line(20, 40, 60, 70, width, true, clBlue), false);
+        }
+        const QRgb corner = picture.pixel(199, 0);
+        if (width > 0)
+            QCOMPARE(corner, qRgb(0, 0, 255)); // so wide that it covers everything
+        else
+            QCOMPARE(pen.width, 9); // a negative width is not applied
+    }
 }
 
 void tst_annotations::textContains_BoundsAreInclusive()

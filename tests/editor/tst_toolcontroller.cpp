@@ -1,0 +1,286 @@
+#include "editor/ToolController.h"
+
+#include <QTest>
+
+using namespace korvane;
+
+namespace {
+
+// The window around the tools, reduced to what the tools tell it.
+class FakeHost : public ToolHost
+{
+public:
+    qint32 width = 5;
+    TColor color = clRed;
+    int shown = 0;
+    int cleared = 0;
+    int focused = 0;
+    int confirmEnabled = 0;
+    const TMoji *loaded = nullptr;
+    QPoint caret{-1, -1};
+    QPoint pointer{-1, -1};
+
+    qint32 lineWidth() const override { return width; }
+    TColor lineColor() const override { return color; }
+    void setLineColor(TColor c) override { color = c; }
+    void showPicture() override { ++shown; }
+    void clearTextControls() override { ++cleared; }
+    void loadTextControls(const TMoji &text) override { loaded = &text; }
+    void enableTextConfirm() override { ++confirmEnabled; }
+    void focusTextEntry() override { ++focused; }
+    void drawTextCaret(qint32 x, qint32 y) override { caret = QPoint(x, y); }
+    void showPointerPosition(qint32 x, qint32 y) override { pointer = QPoint(x, y); }
+};
+
+PointerEvent left(int x, int y)
+{
+    return {PointerEvent::Button::Left, x, y};
+}
+
+struct Editor
+{
+    Editor()
+    {
+        doc.NewPicture();
+        doc.Redraw();
+    }
+    void drag(QPoint from, QPoint to)
+    {
+        tools.PB1MouseDown(left(from.x(), from.y()));
+        tools.PB1MouseMove({PointerEvent::Button::None, (from.x() + to.x()) / 2,
+                            (from.y() + to.y()) / 2});
+        tools.PB1MouseMove({PointerEvent::Button::None, to.x(), to.y()});
+        tools.PB1MouseUp(left(to.x(), to.y()));
+    }
+    void choose(qint32 mode) { tools.ApplyToolMode(mode); }
+
+    EditorDocument doc;
+    FakeHost host;
+    ToolController tools{doc, host};
+};
+
+TextStyle style(const QString &text, TColor background, bool transparent)
+{
+    TextStyle s;
+    s.text = text;
+    s.font = QFont(QStringLiteral("IPAPGothic"));
+    s.font.setPixelSize(16);
+    s.fontColor = clBlue;
+    s.background = background;
+    s.transparent = transparent;
+    return s;
+}
+
+} // namespace
+
+class tst_toolcontroller : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void lineTools_DragDrawsInCurrentStyleAndClickLeavesNothing();
+    void select_TakesLinesBeforeTextsOldestFirstAndDragMovesIt();
+    void select_TextLoadsIntoControlsAndDeleteRemovesIt();
+    void textTool_PlaceConfirmPlaceAgainThenChangeSelected();
+    void eyedropper_PicksComposedPictureOnlyInside();
+    void toolChange_WithAllButtonsUpKeepsToolAndClearsSelection();
+    void nonLeftPresses_ChangeNothing();
+    void replacedDocument_MidDragIsHarmless();
+};
+
+void tst_toolcontroller::lineTools_DragDrawsInCurrentStyleAndClickLeavesNothing()
+{
+    Editor e;
+    e.choose(mdLine);
+    e.host.width = 500; // typed and not yet clamped: used as it stands
+    e.host.color = clBlue;
+    e.drag({10, 20}, {300, 200});
+    QCOMPARE(e.doc.LineList.size(), size_t(1));
+    const TLineRec &line = *e.doc.LineList.back();
+    QCOMPARE(QRect(QPoint(line.X1, line.Y1), QPoint(line.X2, line.Y2)),
+             QRect(QPoint(10, 20), QPoint(300, 200)));
+    QCOMPARE(line.Width, 500);
+    QCOMPARE(line.Color, clBlue);
+    QVERIFY(!line.Arrow);
+    QVERIFY(e.doc.Modified);
+    QVERIFY(!e.doc.Dragging);
+    QCOMPARE(e.doc.DrawBmp.pixel(150, 110), qRgb(0, 0, 255)); // drawn on every move
+
+    e.drag({50, 50}, {50, 50}); // a click
+    e.drag({60, 60}, {60, 60});
+    QCOMPARE(e.doc.LineList.size(), size_t(1));
+
+    e.choose(mdArrow);
+    e.drag({400, 400}, {420, 300});
+    QCOMPARE(e.doc.LineList.size(), size_t(2));
+    QVERIFY(e.doc.LineList.back()->Arrow);
+    QCOMPARE(e.host.pointer, QPoint(420, 300));
+}
+
+void tst_toolcontroller::select_TakesLinesBeforeTextsOldestFirstAndDragMovesIt()
+{
+    Editor e;
+    e.choose(mdLine);
+    e.drag({100, 100}, {200, 100}); // oldest
+    e.drag({100, 101}, {200, 101});
+    auto moji = std::make_unique<TMoji>();
+    moji->X = 140;
+    moji->Y = 95;
+    moji->Text = QStringLiteral("上にある文字");
+    e.doc.MojiList.push_back(std::move(moji));
+
+    e.choose(mdSelect);
+    const int clearedBefore = e.host.cleared;
+    e.tools.PB1MouseDown(left(150, 100));
+    QCOMPARE(e.host.cleared, clearedBefore + 1); // every press starts by clearing
+    QCOMPARE(e.doc.SelLine, e.doc.LineList.front().get());
+    QVERIFY(!e.doc.SelMoji);
+    e.tools.PB1MouseMove({PointerEvent::Button::None, 160, 130});
+    e.tools.PB1MouseMove({PointerEvent::Button::None, -20, 150}); // outside the picture
+    e.tools.PB1MouseUp(left(-20, 150));
+    const TLineRec &moved = *e.doc.LineList.front();
+    QCOMPARE(QRect(QPoint(moved.X1, moved.Y1), QPoint(moved.X2, moved.Y2)),
+             QRect(QPoint(-70, 150), QPoint(30, 150)));
+    QCOMPARE(e.doc.LineList.back()->Y1, 101); // the other one stayed
+    // Selected lines are drawn inverted: white becomes black.
+    QCOMPARE(e.doc.DrawBmp.pixel(10, 150), qRgb(0, 0, 0));
+
+    e.tools.PB1MouseDown(left(600, 20)); // nothing there
+    QVERIFY(!e.doc.SelLine && !e.doc.SelMoji && !e.doc.Dragging);
+    QCOMPARE(e.doc.DrawBmp.pixel(10, 150), qRgb(255, 0, 0));
+}
+
+void tst_toolcontroller::select_TextLoadsIntoControlsAndDeleteRemovesIt()
+{
+    Editor e;
+    auto moji = std::make_unique<TMoji>();
+    moji->X = 40;
+    moji->Y = 40;
+    moji->Text = QStringLiteral("説明");
+    e.doc.MojiList.push_back(std::move(moji));
+    e.choose(mdSelect);
+    const int shown = e.host.shown;
+    e.tools.DeleteSelected(); // nothing selected: nothing happens, not even a redraw
+    QCOMPARE(e.host.shown, shown);
+
+    e.tools.PB1MouseDown(left(42, 42));
+    QCOMPARE(e.doc.SelMoji, e.doc.MojiList.front().get());
+    QCOMPARE(e.host.focused, 1);
+    QVERIFY(!e.host.loaded); // loaded on release, not on press
+    e.tools.PB1MouseMove({PointerEvent::Button::None, 52, 47});
+    e.tools.PB1MouseUp(left(52, 47));
+    QCOMPARE(e.host.loaded, e.doc.MojiList.front().get());
+    QCOMPARE(QPoint(e.doc.SelMoji->X, e.doc.SelMoji->Y), QPoint(50, 45));
+
+    const int cleared = e.host.cleared;
+    e.tools.DeleteSelected();
+    QVERIFY(e.doc.MojiList.empty());
+    QVERIFY(!e.doc.SelMoji);
+    QCOMPARE(e.host.cleared, cleared + 1);
+}
+
+void tst_toolcontroller::textTool_PlaceConfirmPlaceAgainThenChangeSelected()
+{
+    Editor e;
+    e.choose(mdText);
+    QVERIFY(!e.tools.TextOKButtonClick(style(QStringLiteral("x"), clWhite, false))); // no point yet
+
+    e.tools.PB1MouseDown(left(30, 30));
+    e.tools.PB1MouseUp(left(35, 33)); // the release point is the insertion point
+    QCOMPARE(e.doc.Mode, qint32(mdTextPlaced));
+    QCOMPARE(e.host.caret, QPoint(35, 33));
+    QCOMPARE(e.host.focused, 1);
+    e.tools.PB1MouseDown(left(100, 100)); // moving the point: back to mdText, bar erased
+    QCOMPARE(e.doc.Mode, qint32(mdText));
+    e.tools.PB1MouseUp(left(100, 100));
+
+    QVERIFY(e.tools.TextOKButtonClick(style(QStringLiteral("注意！"), clYellow, false)));
+    QCOMPARE(e.doc.Mode, qint32(mdText));
+    QCOMPARE(e.doc.MojiList.size(), size_t(1));
+    const TMoji &placed = *e.doc.MojiList.front();
+    QCOMPARE(QPoint(placed.X, placed.Y), QPoint(100, 100));
+    QCOMPARE(placed.Text, QStringLiteral("注意！"));
+    QCOMPARE(placed.BkColor, clYellow);
+    QCOMPARE(placed.FontColor, clBlue);
+    QCOMPARE(e.doc.DrawBmp.pixel(placed.Measure().right() - 1, 100), qRgb(255, 255, 0));
+
+    e.tools.PB1MouseDown(left(300, 300));
+    e.tools.PB1MouseUp(left(300, 300));
+    QVERIFY(e.tools.TextOKButtonClick(style(QStringLiteral("注意！"), clYellow, true)));
+    QCOMPARE(e.doc.MojiList.size(), size_t(2));
+    QCOMPARE(e.doc.MojiList.back()->BkColor, clNone);
+
+    e.choose(mdSelect);
+    e.tools.PB1MouseDown(left(102, 102));
+    e.tools.PB1MouseUp(left(102, 102));
+    TextStyle bigger = style(QStringLiteral("変更"), clLime, false);
+    bigger.font.setPixelSize(40);
+    QVERIFY(e.tools.TextOKButtonClick(bigger));
+    const TMoji &changed = *e.doc.MojiList.front();
+    QCOMPARE(QPoint(changed.X, changed.Y), QPoint(100, 100)); // keeps its corner
+    QCOMPARE(changed.Text, QStringLiteral("変更"));
+    QCOMPARE(changed.Font.pixelSize(), 40);
+    QCOMPARE(e.doc.SelMoji, &changed); // and stays selected
+}
+
+void tst_toolcontroller::eyedropper_PicksComposedPictureOnlyInside()
+{
+    Editor e;
+    e.choose(mdLine);
+    e.host.color = clRed;
+    e.drag({0, 50}, {639, 50});
+    e.host.color = clBlack;
+    e.choose(mdSpoide);
+    e.tools.PB1MouseDown(left(320, 50));
+    QCOMPARE(e.host.color, clRed); // the line, not the white picture under it
+    QVERIFY(!e.doc.Dragging);
+    e.tools.PB1MouseDown(left(-5, 50));
+    e.tools.PB1MouseDown(left(320, 480));
+    QCOMPARE(e.host.color, clRed);
+    QVERIFY(e.doc.Modified);
+}
+
+void tst_toolcontroller::toolChange_WithAllButtonsUpKeepsToolAndClearsSelection()
+{
+    Editor e;
+    e.choose(mdLine);
+    e.drag({10, 10}, {100, 10});
+    e.choose(mdSelect);
+    e.tools.PB1MouseDown(left(50, 10));
+    e.tools.PB1MouseUp(left(50, 10));
+    QVERIFY(e.doc.SelLine);
+    QVERIFY(!e.tools.ApplyToolMode(mdNone));
+    QCOMPARE(e.doc.Mode, qint32(mdSelect));
+    QVERIFY(!e.doc.SelLine);
+    const ToolModeInfo *text = e.tools.ApplyToolMode(mdText);
+    QVERIFY(text);
+    QCOMPARE(text->name, QStringLiteral("  文字描画"));
+    QCOMPARE(text->explanation,
+             QStringLiteral("・文字背景色を選択出来ます\r\n・文字を描画できます"));
+}
+
+void tst_toolcontroller::nonLeftPresses_ChangeNothing()
+{
+    Editor e;
+    e.choose(mdLine);
+    e.tools.PB1MouseDown({PointerEvent::Button::Right, 10, 10});
+    e.tools.PB1MouseMove({PointerEvent::Button::None, 90, 90});
+    e.tools.PB1MouseUp({PointerEvent::Button::Right, 90, 90});
+    QVERIFY(e.doc.LineList.empty());
+    QVERIFY(!e.doc.Modified);
+    QCOMPARE(e.host.pointer, QPoint(90, 90)); // the read-out follows all the same
+}
+
+void tst_toolcontroller::replacedDocument_MidDragIsHarmless()
+{
+    Editor e;
+    e.choose(mdLine);
+    e.tools.PB1MouseDown(left(10, 10));
+    e.doc.ClearAnnotations(); // a shortcut made a new picture while the button was held
+    e.tools.PB1MouseMove({PointerEvent::Button::None, 50, 50});
+    e.tools.PB1MouseUp(left(50, 50));
+    QVERIFY(e.doc.LineList.empty());
+    QVERIFY(!e.doc.Dragging);
+}
+
+QTEST_MAIN(tst_toolcontroller)
+#include "tst_toolcontroller.moc"
