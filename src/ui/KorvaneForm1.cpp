@@ -292,6 +292,9 @@ void TKorvaneForm1::createScrollBox()
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A press on the picture leaves the focus where it was: a width being
+    // typed stays as typed, and the text entry keeps its text.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
     ScrollBox1->setBackgroundRole(QPalette::NoRole);
     QPalette palette = ScrollBox1->palette();
     palette.setColor(QPalette::Window, toQColor(clSilver));

@@ -47,8 +47,8 @@ struct Editor
     void drag(QPoint from, QPoint to)
     {
         tools.PB1MouseDown(left(from.x(), from.y()));
-        tools.PB1MouseMove({PointerEvent::Button::None, (from.x() + to.x()) / 2,
-                            (from.y() + to.y()) / 2});
+        tools.PB1MouseMove(
+            {PointerEvent::Button::None, (from.x() + to.x()) / 2, (from.y() + to.y()) / 2});
         tools.PB1MouseMove({PointerEvent::Button::None, to.x(), to.y()});
         tools.PB1MouseUp(left(to.x(), to.y()));
     }

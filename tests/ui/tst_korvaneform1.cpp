@@ -1,6 +1,7 @@
 #include "app/KorvaneApplication.h"
 #include "capture/KorvaneForm0.h"
 #include "common/KorvaneError.h"
+#include "ui/BoxAnswerer.h"
 #include "ui/KorvaneForm1.h"
 #include "ui/PaintBox.h"
 
@@ -17,39 +18,6 @@
 using namespace korvane;
 
 namespace {
-
-// What a message box showed before the test's answer closed it.
-struct SeenBox
-{
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int count = 0;
-};
-
-// Answers every message box that opens while the watcher lives with OK.
-class BoxAnswerer : public QObject
-{
-public:
-    BoxAnswerer()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                seen.title = box->windowTitle();
-                seen.text = box->text();
-                seen.icon = box->icon();
-                ++seen.count;
-                box->accept();
-            }
-        });
-        m_timer.start();
-    }
-    SeenBox seen;
-
-private:
-    QTimer m_timer;
-};
 
 QImage gradient(int w, int h)
 {

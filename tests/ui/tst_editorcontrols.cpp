@@ -1,0 +1,369 @@
+// The editor's controls on the real window: commands and their bindings,
+// the tool buttons, keys, hints, the colour grid, the width field, the text
+// cycle and the clipboard commands.
+#include "app/KorvaneApplication.h"
+#include "capture/KorvaneForm0.h"
+#include "ui/BoxAnswerer.h"
+#include "ui/ColorGrid.h"
+#include "ui/KorvaneForm1.h"
+#include "ui/PaintBox.h"
+#include "ui/SpinEdit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace korvane;
+
+namespace {
+
+QStringList captions(const QList<QAction *> &entries)
+{
+    QStringList out;
+    for (const QAction *entry : entries)
+        out << (entry->isSeparator() ? QStringLiteral("-") : entry->text());
+    return out;
+}
+
+QRgb paletteColor(const QWidget *widget, QPalette::ColorRole role)
+{
+    return widget->palette().color(role).rgb();
+}
+
+// Presses and releases the left button on the picture, with moves between.
+void drag(PaintBox *picture, QPoint from, QPoint to)
+{
+    QTest::mousePress(picture, Qt::LeftButton, {}, from);
+    QTest::mouseMove(picture, (from + to) / 2);
+    QTest::mouseMove(picture, to);
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, to);
+}
+
+// Japanese text arrives as an input method's commit, as it does from a
+// desktop's input method.
+void typeJapanese(QWidget *entry, const QString &text)
+{
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(entry, &commit);
+}
+
+void clickCell(ColorGrid *grid, int index, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mouseClick(grid, button, {}, grid->cellRect(index).center());
+}
+
+struct Window
+{
+    Window() : editor(&launcher, QString())
+    {
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.activateWindow();
+    }
+    TKorvaneForm0 launcher;
+    TKorvaneForm1 editor;
+};
+
+} // namespace
+
+class tst_editorcontrols : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void commands_MenusToolbarAndContextMenuInTheirOrder();
+    void toolButtons_OneGroupAndContextMenuPressesThem();
+    void keys_EditorShortcutsAndDeleteWinOverTheTextEntry();
+    void hints_LongHintOfAnyWindowReachesPanelZero();
+    void colorGrid_ClickSetsTheCurrentToolsTarget();
+    void widthField_TypedValueHoldsUntilTheFieldIsLeft();
+    void textCycle_PlaceConfirmPlaceAgainThenSelectAndRestyle();
+    void clipboardCommands_PasteNewAndReload();
+};
+
+void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    const QList<QAction *> menus = e.menuBar()->actions();
+    QCOMPARE(captions(menus), (QStringList{QStringLiteral("ファイル"), QStringLiteral("編集")}));
+    QCOMPARE(
+        captions(menus[0]->menu()->actions()),
+        (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("-"),
+                     QStringLiteral("再読み込み"), QStringLiteral("-"), QStringLiteral("開く(&O)"),
+                     QStringLiteral("-"), QStringLiteral("終了(&X)")}));
+    QCOMPARE(captions(menus[1]->menu()->actions()),
+             (QStringList{QStringLiteral("フォント(&F)"), QStringLiteral("-"),
+                          QStringLiteral("文字色(&C)"), QStringLiteral("文字背景色(&B)"),
+                          QStringLiteral("-"), QStringLiteral("線の色(&L)"), QStringLiteral("-"),
+                          QStringLiteral("貼り付け")}));
+    QCOMPARE(captions(e.PopupMenu2->actions()),
+             (QStringList{QStringLiteral("色の抽出"), QStringLiteral("範囲選択"),
+                          QStringLiteral("直線描画"), QStringLiteral("文字描画"),
+                          QStringLiteral("-"), QStringLiteral("フォント(&F)"), QStringLiteral("-"),
+                          QStringLiteral("文字色(&C)"), QStringLiteral("文字背景色(&B)"),
+                          QStringLiteral("-"), QStringLiteral("線の色(&L)")}));
+    QCOMPARE(e.ActPaste->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
+    QCOMPARE(e.ActReload->statusTip(), QStringLiteral("再度画面を取り込みます。"));
+
+    // The toolbar: commands, then the tool group, then the style panel.
+    QStringList bar;
+    for (QAction *item : e.ToolBar1->actions()) {
+        QWidget *widget = e.ToolBar1->widgetForAction(item);
+        bar << (item->isSeparator() ? QStringLiteral("-") : widget->objectName());
+    }
+    QCOMPARE(bar, (QStringList{"ToolButton4", "ToolButton2", "ToolButton5", "-", "ToolButton3", "-",
+                               "Spoide1", "Select1", "Line1", "Arrow1", "Text1", "-", "Panel4"}));
+
+    // Tooltips exactly where they belong; no menu at all on the read-outs.
+    for (QWidget *tipped :
+         {static_cast<QWidget *>(e.Spoide1), static_cast<QWidget *>(e.FColorButton),
+          static_cast<QWidget *>(e.CheckBox1), static_cast<QWidget *>(e.TextOKButton),
+          static_cast<QWidget *>(e.ColorGrid1), static_cast<QWidget *>(e.LW),
+          e.ToolBar1->widgetForAction(e.ActDel)})
+        QVERIFY2(!tipped->toolTip().isEmpty(), qPrintable(tipped->objectName()));
+    for (QWidget *silent : {static_cast<QWidget *>(e.FName), e.NowColor,
+                            static_cast<QWidget *>(e.NowMode), static_cast<QWidget *>(e.InsText),
+                            static_cast<QWidget *>(e.PB1), static_cast<QWidget *>(e.SelColor)})
+        QVERIFY2(silent->toolTip().isEmpty(), qPrintable(silent->objectName()));
+    for (QWidget *readOut : {static_cast<QWidget *>(e.LW), static_cast<QWidget *>(e.NowMode),
+                             static_cast<QWidget *>(e.SelColor), e.NowColor,
+                             static_cast<QWidget *>(e.SpinEdit1->edit())})
+        QCOMPARE(readOut->contextMenuPolicy(), Qt::PreventContextMenu);
+}
+
+void tst_editorcontrols::toolButtons_OneGroupAndContextMenuPressesThem()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    e.Line1->click();
+    QCOMPARE(e.document().Mode, qint32(mdLine));
+    QCOMPARE(e.NowMode->text(), QStringLiteral("  直線描画"));
+    QCOMPARE(paletteColor(e.NowMode, QPalette::Text), qRgb(0, 255, 255));
+    QCOMPARE(e.SelColor->toPlainText(),
+             QStringLiteral("・直線の色を選択出来ます\n・直線を描画できます"));
+
+    e.Line1->click(); // raised by a second click: the line tool goes on
+    QVERIFY(!e.Line1->isChecked());
+    QCOMPARE(e.document().Mode, qint32(mdLine));
+    QCOMPARE(e.NowMode->text(), QStringLiteral("  直線描画"));
+
+    e.Spoide1->click();
+    e.Spoide1->click(); // the eyedropper cannot be raised
+    QVERIFY(e.Spoide1->isChecked());
+    QCOMPARE(e.document().Mode, qint32(mdSpoide));
+
+    e.Text2->trigger();
+    QVERIFY(e.Text1->isChecked());
+    QVERIFY(!e.Spoide1->isChecked());
+    QCOMPARE(e.document().Mode, qint32(mdText));
+    QCOMPARE(e.PB1->cursor().shape(), Qt::IBeamCursor);
+    e.Select2->trigger();
+    QVERIFY(e.Select1->isChecked() && !e.Text1->isChecked());
+    QCOMPARE(e.document().Mode, qint32(mdSelect));
+}
+
+void tst_editorcontrols::keys_EditorShortcutsAndDeleteWinOverTheTextEntry()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    QImage shot(300, 200, QImage::Format_RGB32);
+    shot.fill(qRgb(10, 120, 30));
+    QGuiApplication::clipboard()->setImage(shot);
+
+    e.Text1->click();
+    QTest::mouseClick(e.PB1, Qt::LeftButton, {}, QPoint(20, 20));
+    QTRY_VERIFY(e.InsText->hasFocus());
+    typeJapanese(e.InsText, QStringLiteral("見出し"));
+    e.TextOKButton->click();
+    QCOMPARE(e.document().MojiList.size(), size_t(1));
+
+    // Ctrl+V in the text entry pastes the picture, not text.
+    QTest::keySequence(e.windowHandle(), QKeySequence(Qt::CTRL | Qt::Key_V));
+    QCOMPARE(e.document().BaseBmp.size(), QSize(300, 200));
+    QCOMPARE(e.InsText->text(), QStringLiteral("見出し"));
+
+    // Delete with a text selected deletes the annotation and still reaches
+    // the entry, which is empty by then.
+    e.Select1->click();
+    QTest::mouseClick(e.PB1, Qt::LeftButton, {}, QPoint(22, 24));
+    QTRY_VERIFY(e.InsText->hasFocus());
+    QCOMPARE(e.InsText->text(), QStringLiteral("見出し"));
+    QTest::keyClick(e.windowHandle(), Qt::Key_Delete);
+    QVERIFY(e.document().MojiList.empty());
+    QVERIFY(e.InsText->text().isEmpty());
+
+    // With nothing selected the key is the entry's own.
+    QTest::keyClicks(e.InsText, QStringLiteral("abc"));
+    e.InsText->setCursorPosition(0);
+    QTest::keyClick(e.windowHandle(), Qt::Key_Delete);
+    QCOMPARE(e.InsText->text(), QStringLiteral("bc"));
+
+    // Releasing Print Screen pastes what the desktop put on the clipboard.
+    shot = shot.scaled(120, 90);
+    QGuiApplication::clipboard()->setImage(shot);
+    QTest::keyRelease(e.windowHandle(), Qt::Key_Print);
+    QCOMPARE(e.document().BaseBmp.size(), QSize(120, 90));
+}
+
+void tst_editorcontrols::hints_LongHintOfAnyWindowReachesPanelZero()
+{
+    Window w;
+    auto *ok = new QPushButton(QStringLiteral("O  K"), &w.launcher);
+    ok->setStatusTip(QStringLiteral("開始します。"));
+    auto *inside = new QLabel(ok); // no hint of its own: the parent's shows
+    w.launcher.show();
+    w.editor.hide(); // the panel is the editor's, shown or not
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(inside, &enter);
+    QCOMPARE(w.editor.StatusPanel0->text(), QStringLiteral("開始します。"));
+
+    QApplication::sendEvent(w.editor.FName, &enter);
+    QCOMPARE(w.editor.StatusPanel0->text(),
+             QStringLiteral("現在のフォント名を表示します。 クリックすると設定できます。"));
+    QApplication::sendEvent(w.editor.PB1, &enter); // a control without any hint clears it
+    QVERIFY(w.editor.StatusPanel0->text().isEmpty());
+}
+
+void tst_editorcontrols::colorGrid_ClickSetsTheCurrentToolsTarget()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    QCOMPARE(e.lineColor(), clRed);
+    QCOMPARE(paletteColor(e.NBK, QPalette::Window), qRgb(0, 255, 255));
+    QCOMPARE(e.ColorGrid1->chosenIndex(), 0);
+
+    e.Line1->click();
+    clickCell(e.ColorGrid1, 12);
+    QCOMPARE(e.lineColor(), clBlue);
+    QCOMPARE(paletteColor(e.NowColor, QPalette::Window), qRgb(0, 0, 255));
+    QCOMPARE(paletteColor(e.NBK, QPalette::Window), qRgb(255, 255, 0));
+
+    e.CheckBox1->setChecked(true);
+    e.Text1->click();
+    clickCell(e.ColorGrid1, 11, Qt::RightButton); // applies the chosen blue once more
+    QCOMPARE(e.textBackground(), clBlue);
+    clickCell(e.ColorGrid1, 11);
+    QCOMPARE(e.textBackground(), clYellow);
+    QCOMPARE(e.lineColor(), clBlue);
+    QVERIFY(e.TextOKButton->isEnabled());
+    QVERIFY(e.CheckBox1->isChecked());
+    QTRY_VERIFY(e.InsText->hasFocus());
+}
+
+void tst_editorcontrols::widthField_TypedValueHoldsUntilTheFieldIsLeft()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    QCOMPARE(e.LW->text(), QStringLiteral("5"));
+    QLineEdit *field = e.SpinEdit1->edit();
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("5x00")); // the letter is refused
+    QCOMPARE(field->text(), QStringLiteral("500"));
+    QCOMPARE(e.LW->text(), QStringLiteral("500"));
+    QVERIFY(e.LW->width() >= e.LW->fontMetrics().horizontalAdvance(QStringLiteral("500")));
+
+    e.Line1->click(); // a press on the picture leaves the focus where it is
+    drag(e.PB1, QPoint(10, 10), QPoint(100, 80));
+    QCOMPARE(e.document().LineList.back()->Width, 500);
+
+    e.FColorButton->setFocus();
+    QCOMPARE(e.LW->text(), QStringLiteral("100"));
+    e.SpinEdit1->upButton()->click();
+    QCOMPARE(e.SpinEdit1->value(), 100);
+    QTest::keyClick(field, Qt::Key_Down);
+    QCOMPARE(e.LW->text(), QStringLiteral("99"));
+    field->setText(QStringLiteral("-7"));
+    e.SpinEdit1->downButton()->click();
+    QCOMPARE(e.SpinEdit1->value(), 1);
+}
+
+void tst_editorcontrols::textCycle_PlaceConfirmPlaceAgainThenSelectAndRestyle()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    e.Text1->click();
+    QVERIFY(!e.TextOKButton->isEnabled());
+    QTest::mouseClick(e.PB1, Qt::LeftButton, {}, QPoint(40, 30));
+    QCOMPARE(e.PB1->caret(), QRect(38, 30, 4, 12)); // the bar, as tall as the 12-pixel font
+    typeJapanese(e.InsText, QStringLiteral("ここを押す"));
+    e.TextOKButton->click();
+    QVERIFY(e.PB1->caret().isNull());
+    QTest::mouseClick(e.PB1, Qt::LeftButton, {}, QPoint(40, 200));
+    e.TextOKButton->click();
+    QCOMPARE(e.document().MojiList.size(), size_t(2));
+    const TMoji &first = *e.document().MojiList.front();
+    QCOMPARE(first.Text, QStringLiteral("ここを押す"));
+    QCOMPARE(QPoint(first.X, first.Y), QPoint(40, 30));
+    QCOMPARE(first.BkColor, clWhite);
+    QCOMPARE(e.document().MojiList.back()->Text, first.Text);
+
+    e.Select1->click();
+    QVERIFY(e.InsText->text().isEmpty());
+    QTest::mouseClick(e.PB1, Qt::LeftButton, {}, QPoint(45, 35));
+    QCOMPARE(e.InsText->text(), QStringLiteral("ここを押す"));
+    QVERIFY(e.TextOKButton->isEnabled());
+    clickCell(e.ColorGrid1, 14);
+    e.TextOKButton->click();
+    QCOMPARE(first.BkColor, clAqua);
+    QCOMPARE(e.document().SelMoji, &first);
+    e.ClearSelection();
+    QCOMPARE(e.document().DrawBmp.pixel(first.Measure().right() - 1, first.Y), qRgb(0, 255, 255));
+}
+
+void tst_editorcontrols::clipboardCommands_PasteNewAndReload()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    e.Line1->click();
+    drag(e.PB1, QPoint(5, 5), QPoint(60, 60));
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral("文字だけ"));
+        BoxAnswerer answerer;
+        QTest::keySequence(e.windowHandle(), QKeySequence(Qt::CTRL | Qt::Key_V));
+        QCOMPARE(answerer.seen.text, QStringLiteral("無効なクリップボード フォーマットです."));
+        QCOMPARE(e.document().BaseBmp.size(), QSize(640, 480));
+        QCOMPARE(e.PB1->size(), QSize(640, 480));
+    }
+    auto *data = new QMimeData;
+    QImage shot(800, 50, QImage::Format_RGB32);
+    shot.fill(qRgb(1, 2, 3));
+    data->setImageData(shot);
+    QGuiApplication::clipboard()->setMimeData(data);
+    e.ActPaste->trigger();
+    QCOMPARE(e.PB1->size(), QSize(800, 50));
+    QCOMPARE(e.document().LineList.size(), size_t(1));
+    QVERIFY(e.document().Modified); // a paste leaves it as it was
+
+    e.ActNew->trigger();
+    QVERIFY(e.document().LineList.empty());
+    QCOMPARE(e.PB1->size(), QSize(640, 480));
+    QCOMPARE(e.windowTitle(), QStringLiteral("　Korvane　　『 画像作成 』"));
+
+    drag(e.PB1, QPoint(5, 5), QPoint(60, 60));
+    e.ActReload->trigger();
+    QVERIFY(!e.isVisible());
+    QVERIFY(w.launcher.isVisible());
+    QVERIFY(e.document().LineList.empty());
+}
+
+int main(int argc, char *argv[])
+{
+    KorvaneApplication app(argc, argv);
+    tst_editorcontrols test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_editorcontrols.moc"
