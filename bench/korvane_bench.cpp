@@ -3,14 +3,16 @@
 //   copy of DrawBmp's bytes (what Redraw must do at least);
 //   readJpeg of a 4K photo-like JPEG, beside libjpeg's own decode of the
 //   same bytes into a reused buffer.
+//   the editor window's pointer moves and paste (editor_window_bench.cpp).
 // Run: korvane_bench [--benchmark_min_time=0.5] [--benchmark_filter=...]
 
+#include "BenchPictures.h"
+#include "app/KorvaneApplication.h"
 #include "common/Color.h"
 #include "document/JpegReader.h"
 #include "editor/EditorDocument.h"
 
 #include <QFont>
-#include <QGuiApplication>
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -23,46 +25,9 @@
 #include <vector>
 
 using namespace korvane;
+using namespace bench;
 
 namespace {
-
-constexpr int kWidth = 3840;
-constexpr int kHeight = 2160;
-
-// A small deterministic generator, so every run measures the same content.
-struct Random
-{
-    quint32 state;
-    quint32 next()
-    {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-    int below(int n) { return int(next() % quint32(n)); }
-};
-
-// Photo-like content: smooth gradients, a few soft shapes and fine noise.
-// Flat pictures compress and decode far faster than photos and would flatter
-// the reader.
-QImage photoLikePicture(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    Random rng{0x9E3779B9u};
-    for (int y = 0; y < height; ++y) {
-        QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int noise = rng.below(49) - 24;
-            const int stripes = ((x / 37 + y / 53) % 7) * 9; // some edges for the AC coefficients
-            const int r = 40 + x * 170 / width + noise + stripes;
-            const int g = 60 + y * 150 / height + noise / 2 + ((x * y) >> 14) % 40;
-            const int b = 200 - (x + y) * 150 / (width + height) + noise - stripes / 2;
-            row[x] = qRgb(qBound(0, r, 255), qBound(0, g, 255), qBound(0, b, 255));
-        }
-    }
-    return image;
-}
 
 QByteArray compressJpeg(const QImage &picture, int quality)
 {
@@ -89,46 +54,6 @@ QByteArray compressJpeg(const QImage &picture, int quality)
     jpeg_destroy_compress(&cinfo);
     std::free(out);
     return bytes;
-}
-
-std::unique_ptr<EditorDocument> makeDocument(bool annotated)
-{
-    auto doc = std::make_unique<EditorDocument>();
-    doc->SetPicture(photoLikePicture(kWidth, kHeight));
-    if (!annotated)
-        return doc;
-
-    static const TColor colours[] = {clBlack,   clRed,  clBlue, clLime,   clYellow,
-                                     clFuchsia, clAqua, clNavy, clMaroon, clWhite};
-    static const char *const texts[] = {
-        "注意", "ここをクリック", "OK",           "Error 404",   "保存されていません",
-        "v2.0", "右上のボタン",   "Hello, world", "設定 → 表示", "TODO"};
-    Random rng{12345u};
-    for (int i = 0; i < 100; ++i) {
-        auto line = std::make_unique<TLineRec>();
-        line->X1 = rng.below(kWidth);
-        line->Y1 = rng.below(kHeight);
-        // Mostly short strokes, as people draw them, and a few across the picture.
-        const int reach = i % 10 == 0 ? kWidth : 400;
-        line->X2 = qBound(0, line->X1 + rng.below(2 * reach) - reach, kWidth - 1);
-        line->Y2 = qBound(0, line->Y1 + rng.below(2 * reach) - reach, kHeight - 1);
-        line->Width = 1 + i % 10;
-        line->Color = colours[i % 10];
-        line->Arrow = i % 3 == 0;
-        doc->LineList.push_back(std::move(line));
-    }
-    for (int i = 0; i < 100; ++i) {
-        auto moji = std::make_unique<TMoji>();
-        moji->Font = QFont(QStringLiteral("IPAPGothic"));
-        moji->Font.setPixelSize(12 + i % 13);
-        moji->FontColor = colours[(i + 3) % 10];
-        moji->BkColor = i % 2 == 0 ? clNone : colours[(i + 5) % 10];
-        moji->Text = QString::fromUtf8(texts[i % 10]);
-        moji->X = rng.below(kWidth - 200);
-        moji->Y = rng.below(kHeight - 30);
-        doc->MojiList.push_back(std::move(moji));
-    }
-    return doc;
 }
 
 EditorDocument *g_annotated = nullptr;
@@ -212,13 +137,17 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    // Text needs fonts, and fonts need the application object; no display.
+    // Text needs fonts, and fonts need the application object; the windows
+    // run on the offscreen platform unless another is asked for.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    KorvaneApplication app(argc, argv);
 
-    auto annotated = makeDocument(true);
-    auto empty = makeDocument(false);
+    auto annotated = std::make_unique<EditorDocument>();
+    annotated->SetPicture(photoLikePicture(kWidth, kHeight));
+    addAnnotations(*annotated);
+    auto empty = std::make_unique<EditorDocument>();
+    empty->SetPicture(photoLikePicture(kWidth, kHeight));
     QByteArray jpeg = compressJpeg(empty->BaseBmp, 90);
     g_annotated = annotated.get();
     g_empty = empty.get();

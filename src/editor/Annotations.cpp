@@ -49,6 +49,15 @@ ArrowHead arrowHeadCorners(const TLineRec &Rec, qint32 width)
             QPoint(at(Rec.X2, L * c + H * s), at(Rec.Y2, L * s - H * c))};
 }
 
+// A rectangle from 64-bit bounds, kept where QRect's arithmetic is safe;
+// extents far outside any picture only need to stay outside it.
+QRect clampedRect(qint64 left, qint64 top, qint64 right, qint64 bottom)
+{
+    static constexpr qint64 far = qint64(1) << 29;
+    auto bound = [](qint64 v) { return int(std::clamp(v, -far, far)); };
+    return QRect(QPoint(bound(left), bound(top)), QPoint(bound(right), bound(bottom)));
+}
+
 int saturatedSum(qint32 a, int b)
 {
     return int(std::clamp<qint64>(qint64(a) + b, INT_MIN, INT_MAX));
@@ -103,6 +112,19 @@ void TMoji::Draw(QPainter &canvas, PenState &pen, bool Selected) const
     }
 }
 
+QRect TMoji::Extent() const
+{
+    const QFontMetrics metrics(Font);
+    const QRect ink = metrics.boundingRect(Text);
+    const qint64 margin = 3 + metrics.height() / 4;
+    const qint64 left = qMin<qint64>(X, qint64(X) + ink.left()) - margin;
+    const qint64 top = qMin<qint64>(Y, qint64(Y) + metrics.ascent() + ink.top()) - margin;
+    const qint64 right = qint64(X) + qMax(metrics.horizontalAdvance(Text), ink.right()) + margin;
+    const qint64 bottom =
+        qint64(Y) + qMax(metrics.height(), metrics.ascent() + ink.bottom()) + margin;
+    return clampedRect(left, top, right, bottom);
+}
+
 bool TMoji::Contains(qint32 PX, qint32 PY) const
 {
     const QRect r = Measure();
@@ -133,6 +155,63 @@ void DrawLineRec(QPainter &canvas, PenState &pen, const TLineRec &Rec, bool Sele
     canvas.drawLine(Rec.X1, Rec.Y1, Rec.X2, Rec.Y2);
     if (Rec.Arrow)
         DrawArrowHead(canvas, Rec, Selected);
+}
+
+QRect LineExtent(const TLineRec &Rec, const QPaintDevice *device)
+{
+    if (Rec.Width < 0)
+        return QRect(0, 0, device->width(), device->height());
+    const qint32 width = drawableWidth(Rec.Width, device);
+    qint64 left = qMin(Rec.X1, Rec.X2), right = qMax(Rec.X1, Rec.X2);
+    qint64 top = qMin(Rec.Y1, Rec.Y2), bottom = qMax(Rec.Y1, Rec.Y2);
+    if (Rec.Arrow) {
+        const ArrowHead head = arrowHeadCorners(Rec, width);
+        for (const QPoint &corner : {head.P1, head.P2}) {
+            left = qMin<qint64>(left, corner.x());
+            right = qMax<qint64>(right, corner.x());
+            top = qMin<qint64>(top, corner.y());
+            bottom = qMax<qint64>(bottom, corner.y());
+        }
+    }
+    // Half the pen on either side, its round caps and joins, and the
+    // rasteriser's rounding.
+    const qint64 margin = width / 2 + 3;
+    return clampedRect(left - margin, top - margin, right + margin, bottom + margin);
+}
+
+QRegion LineArea(const TLineRec &Rec, const QPaintDevice *device)
+{
+    const QRect whole(0, 0, device->width(), device->height());
+    if (Rec.Width < 0)
+        return whole;
+    const qint32 width = drawableWidth(Rec.Width, device);
+    // Half the pen, its caps and the rounding of the pieces' ends.
+    const qint64 margin = width / 2 + 4;
+    const qint64 dx = qint64(Rec.X2) - Rec.X1, dy = qint64(Rec.Y2) - Rec.Y1;
+    const qint64 pieces = std::clamp<qint64>(qMax(std::abs(dx), std::abs(dy)) / 64 + 1, 1, 256);
+    QRegion area;
+    for (qint64 i = 0; i < pieces; ++i) {
+        const qint64 x0 = Rec.X1 + dx * i / pieces, x1 = Rec.X1 + dx * (i + 1) / pieces;
+        const qint64 y0 = Rec.Y1 + dy * i / pieces, y1 = Rec.Y1 + dy * (i + 1) / pieces;
+        area += clampedRect(qMin(x0, x1) - margin, qMin(y0, y1) - margin, qMax(x0, x1) + margin,
+                            qMax(y0, y1) + margin) &
+                whole;
+    }
+    if (Rec.Arrow) {
+        const ArrowHead head = arrowHeadCorners(Rec, width);
+        const qint64 left = std::min({qint64(Rec.X2), qint64(head.P1.x()), qint64(head.P2.x())});
+        const qint64 right = std::max({qint64(Rec.X2), qint64(head.P1.x()), qint64(head.P2.x())});
+        const qint64 top = std::min({qint64(Rec.Y2), qint64(head.P1.y()), qint64(head.P2.y())});
+        const qint64 bottom = std::max({qint64(Rec.Y2), qint64(head.P1.y()), qint64(head.P2.y())});
+        area += clampedRect(left - margin, top - margin, right + margin, bottom + margin) & whole;
+    }
+    return area;
+}
+
+void SkipLineRec(const QPaintDevice *device, PenState &pen, const TLineRec &Rec)
+{
+    if (Rec.Width >= 0)
+        pen.width = drawableWidth(Rec.Width, device);
 }
 
 bool LineHitTest(const TLineRec &Rec, qint32 PX, qint32 PY)

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 
 namespace korvane {
@@ -47,6 +48,9 @@ public:
     void Draw(QPainter &canvas, PenState &pen, bool Selected) const;
     // True when (PX, PY) lies in the measured rectangle, all bounds inclusive.
     bool Contains(qint32 PX, qint32 PY) const;
+    // Every pixel that drawing the text may touch, selection frame and glyphs
+    // that reach past their cell (italics) included.
+    QRect Extent() const;
 };
 
 // Draws a line or arrow; a selected one inverts the pixels along its path and
@@ -63,5 +67,24 @@ struct ArrowHead
 ArrowHead ArrowHeadCorners(const TLineRec &Rec);
 
 bool LineHitTest(const TLineRec &Rec, qint32 PX, qint32 PY);
+
+// Every pixel of `device` that drawing the line or arrow may touch, in its
+// plain or selected form. A negative width draws with whatever width the pen
+// had, so its extent is the whole device.
+QRect LineExtent(const TLineRec &Rec, const QPaintDevice *device);
+// The same pixels, more tightly: a band of rectangles along the shaft, so that
+// a long diagonal stroke covers a narrow band rather than its bounding box.
+// Clipped to the device.
+QRegion LineArea(const TLineRec &Rec, const QPaintDevice *device);
+
+// What drawing the annotation does to the pen state, without drawing it: a
+// partial recomposition passes over annotations outside its area this way,
+// so that the ones after them are drawn exactly as in a full one.
+void SkipLineRec(const QPaintDevice *device, PenState &pen, const TLineRec &Rec);
+inline void SkipMoji(PenState &pen, bool Selected)
+{
+    if (Selected)
+        pen.width = 2;
+}
 
 } // namespace korvane

@@ -11,16 +11,18 @@ namespace {
 constexpr int kNewWidth = 640;
 constexpr int kNewHeight = 480;
 
-// DrawBmp := BaseBmp, converted to 32 bits where it has another format.
-void copyBase(const QImage &base, QImage &draw)
+// DrawBmp := BaseBmp inside `area`, converted to 32 bits where it has
+// another format.
+void copyBase(const QImage &base, QImage &draw, const QRect &area)
 {
     if (base.format() == QImage::Format_RGB32 || base.format() == QImage::Format_ARGB32) {
-        const qsizetype rowBytes = qsizetype(base.width()) * 4;
-        if (base.bytesPerLine() == draw.bytesPerLine() && base.bytesPerLine() == rowBytes) {
+        if (area == draw.rect() && base.bytesPerLine() == draw.bytesPerLine()) {
             std::memcpy(draw.bits(), base.constBits(), size_t(base.sizeInBytes()));
         } else {
-            for (int y = 0; y < base.height(); ++y)
-                std::memcpy(draw.scanLine(y), base.constScanLine(y), size_t(rowBytes));
+            const size_t rowBytes = size_t(area.width()) * 4;
+            const qsizetype offset = qsizetype(area.left()) * 4;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                std::memcpy(draw.scanLine(y) + offset, base.constScanLine(y) + offset, rowBytes);
         }
         if (base.format() == QImage::Format_ARGB32) // a 32-bit picture's alpha is not shown
             draw.reinterpretAsFormat(QImage::Format_RGB32);
@@ -28,7 +30,7 @@ void copyBase(const QImage &base, QImage &draw)
     }
     QPainter painter(&draw);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, base);
+    painter.drawImage(area.topLeft(), base, area);
 }
 
 } // namespace
@@ -70,16 +72,36 @@ void EditorDocument::NewPicture()
 
 void EditorDocument::Redraw()
 {
-    if (DrawBmp.isNull())
+    RedrawArea(DrawBmp.rect());
+}
+
+void EditorDocument::RedrawArea(const QRegion &area)
+{
+    const QRegion clip = area & DrawBmp.rect();
+    if (clip.isEmpty())
         return;
-    copyBase(BaseBmp, DrawBmp);
+    for (const QRect &part : clip)
+        copyBase(BaseBmp, DrawBmp, part);
     if (LineList.empty() && MojiList.empty())
         return;
     QPainter canvas(&DrawBmp);
-    for (const auto &line : LineList)
-        DrawLineRec(canvas, m_pen, *line, line.get() == SelLine);
-    for (const auto &moji : MojiList)
-        moji->Draw(canvas, m_pen, moji.get() == SelMoji);
+    const bool whole = clip == QRegion(DrawBmp.rect());
+    if (!whole)
+        canvas.setClipRegion(clip);
+    // Annotations outside the area are passed over, but their effect on the
+    // pen is kept, so each one inside is drawn as a full Redraw draws it.
+    for (const auto &line : LineList) {
+        if (whole || clip.intersects(LineExtent(*line, &DrawBmp)))
+            DrawLineRec(canvas, m_pen, *line, line.get() == SelLine);
+        else
+            SkipLineRec(&DrawBmp, m_pen, *line);
+    }
+    for (const auto &moji : MojiList) {
+        if (whole || clip.intersects(moji->Extent()))
+            moji->Draw(canvas, m_pen, moji.get() == SelMoji);
+        else
+            SkipMoji(m_pen, moji.get() == SelMoji);
+    }
 }
 
 } // namespace korvane

@@ -48,6 +48,14 @@ public:
     // Composes BaseBmp, every line (oldest first) and every text (oldest
     // first) into DrawBmp, the selected one in its selected form.
     void Redraw();
+    // The same, for the part `area` of the picture only: after a change
+    // whose every pixel lies inside `area` (an annotation moved from one
+    // extent to another), DrawBmp is then what a full Redraw would give, at a
+    // fraction of the cost on large pictures.
+    void RedrawArea(const QRegion &area);
+    // Every pixel of the picture that the annotation's drawing may touch.
+    QRegion Area(const TLineRec &line) const { return LineArea(line, &DrawBmp); }
+    QRegion Area(const TMoji &text) const { return text.Extent() & DrawBmp.rect(); }
 
 private:
     PenState m_pen; // the pen of DrawBmp's canvas, kept between Redraws

@@ -32,7 +32,14 @@ ToolController::ToolController(EditorDocument &document, ToolHost &host)
 void ToolController::Redraw()
 {
     m_doc.Redraw();
-    m_host.showPicture();
+    m_host.showPicture(m_doc.DrawBmp.rect());
+}
+
+void ToolController::RedrawMoved(const QRegion &before, const QRegion &after)
+{
+    const QRegion changed = before | after;
+    m_doc.RedrawArea(changed);
+    m_host.showPicture(changed);
 }
 
 const ToolModeInfo *ToolController::ApplyToolMode(qint32 downMode)
@@ -141,16 +148,18 @@ void ToolController::moveSelection(qint32 x, qint32 y)
     const qint64 dx = qint64(x) - m_doc.DragX;
     const qint64 dy = qint64(y) - m_doc.DragY;
     if (TLineRec *rec = m_doc.SelLine) {
+        const QRegion before = m_doc.Area(*rec);
         rec->X1 = shifted(rec->X1, dx);
         rec->X2 = shifted(rec->X2, dx);
         rec->Y1 = shifted(rec->Y1, dy);
         rec->Y2 = shifted(rec->Y2, dy);
-        Redraw();
+        RedrawMoved(before, m_doc.Area(*rec));
     }
     if (TMoji *moji = m_doc.SelMoji) {
+        const QRegion before = m_doc.Area(*moji);
         moji->X = shifted(moji->X, dx);
         moji->Y = shifted(moji->Y, dy);
-        Redraw();
+        RedrawMoved(before, m_doc.Area(*moji));
     }
     m_doc.DragX = x;
     m_doc.DragY = y;
@@ -170,9 +179,10 @@ void ToolController::PB1MouseMove(const PointerEvent &event)
         // Empty when a shortcut replaced the document while the button was held.
         if (!m_doc.LineList.empty()) {
             TLineRec &rec = *m_doc.LineList.back();
+            const QRegion before = m_doc.Area(rec);
             rec.X2 = event.X;
             rec.Y2 = event.Y;
-            Redraw();
+            RedrawMoved(before, m_doc.Area(rec));
         }
         break;
     default:

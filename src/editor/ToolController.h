@@ -40,8 +40,9 @@ public:
     virtual TColor lineColor() const = 0;
     // Sets the line colour (the swatch and its complementary frame).
     virtual void setLineColor(TColor color) = 0;
-    // DrawBmp has been recomposed: show it (this also removes the insertion bar).
-    virtual void showPicture() = 0;
+    // DrawBmp has been recomposed within `changed`: show it (this also
+    // removes the insertion bar).
+    virtual void showPicture(const QRegion &changed) = 0;
     // Empties the text entry and disables the confirm button.
     virtual void clearTextControls() = 0;
     // Loads a selected text into the text entry and the transparency box,
@@ -83,6 +84,9 @@ public:
     bool TextOKButtonClick(const TextStyle &style);
 
 private:
+    // Recomposes and shows only what moving an annotation changed: where it
+    // was and where it is now.
+    void RedrawMoved(const QRegion &before, const QRegion &after);
     void selectAt(qint32 x, qint32 y);
     void moveSelection(qint32 x, qint32 y);
 

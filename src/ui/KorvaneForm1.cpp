@@ -378,9 +378,9 @@ void TKorvaneForm1::Redraw()
     m_tools.Redraw();
 }
 
-void TKorvaneForm1::showPicture()
+void TKorvaneForm1::showPicture(const QRegion &changed)
 {
-    PB1->pictureChanged();
+    PB1->pictureChanged(changed);
 }
 
 void TKorvaneForm1::ActExitExecute()

@@ -184,7 +184,7 @@ private:
     bool runColorDialog(TColor initial, TColor &chosen);
 
     // ToolHost: what the tools change in the window.
-    void showPicture() override;
+    void showPicture(const QRegion &changed) override;
     void clearTextControls() override;
     void loadTextControls(const TMoji &text) override;
     void enableTextConfirm() override;

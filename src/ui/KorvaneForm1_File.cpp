@@ -56,7 +56,7 @@ void TKorvaneForm1::ActPastExecute()
     // nothing, not even the picture's size.
     QImage picture = pictureFromMimeData(QGuiApplication::clipboard()->mimeData());
     PastePicture(m_doc, std::move(picture));
-    showPicture();
+    PB1->pictureChanged();
 }
 
 void TKorvaneForm1::ActOpenExecute()

@@ -40,13 +40,18 @@ PaintBox::PaintBox(const QImage &picture, QWidget *parent) : QWidget(parent), m_
     setMouseTracking(true); // the pointer read-out follows also without a button
 }
 
-void PaintBox::pictureChanged()
+void PaintBox::pictureChanged(const QRegion &changed)
 {
-    if (size() != m_picture.size())
+    if (size() != m_picture.size()) {
         setFixedSize(m_picture.size());
-    if (!m_caret.isNull())
+        update();
+    } else {
+        update(changed.isEmpty() ? QRegion(rect()) : changed);
+    }
+    if (!m_caret.isNull()) {
+        update(m_caret);
         m_caret = QRect();
-    update();
+    }
 }
 
 void PaintBox::showCaret(qint32 x, qint32 y, int height)

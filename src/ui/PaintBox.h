@@ -19,8 +19,9 @@ class PaintBox : public QWidget
 public:
     explicit PaintBox(const QImage &picture, QWidget *parent = nullptr);
 
-    // Takes the picture's size and repaints; the insertion bar goes.
-    void pictureChanged();
+    // Takes the picture's size and repaints what changed (all of it by
+    // default); the insertion bar goes.
+    void pictureChanged(const QRegion &changed = QRegion());
     // Shows the insertion bar: a bar 4 pixels wide and `height` tall whose
     // top is at (x, y), inverting the picture under it.
     void showCaret(qint32 x, qint32 y, int height);

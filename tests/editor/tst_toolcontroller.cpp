@@ -23,7 +23,7 @@ public:
     qint32 lineWidth() const override { return width; }
     TColor lineColor() const override { return color; }
     void setLineColor(TColor c) override { color = c; }
-    void showPicture() override { ++shown; }
+    void showPicture(const QRegion &) override { ++shown; }
     void clearTextControls() override { ++cleared; }
     void loadTextControls(const TMoji &text) override { loaded = &text; }
     void enableTextConfirm() override { ++confirmEnabled; }
@@ -85,6 +85,7 @@ private Q_SLOTS:
     void toolChange_WithAllButtonsUpKeepsToolAndClearsSelection();
     void nonLeftPresses_ChangeNothing();
     void replacedDocument_MidDragIsHarmless();
+    void moves_RecomposeOnlyWhatChangedYetEqualAFullRedraw();
 };
 
 void tst_toolcontroller::lineTools_DragDrawsInCurrentStyleAndClickLeavesNothing()
@@ -280,6 +281,84 @@ void tst_toolcontroller::replacedDocument_MidDragIsHarmless()
     e.tools.PB1MouseUp(left(50, 50));
     QVERIFY(e.doc.LineList.empty());
     QVERIFY(!e.doc.Dragging);
+}
+
+void tst_toolcontroller::moves_RecomposeOnlyWhatChangedYetEqualAFullRedraw()
+{
+    Editor e;
+    QImage picture(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            picture.setPixel(x, y, qRgb(x % 251, y % 241, (x ^ y) & 0xFF));
+    e.doc.SetPicture(picture.convertToFormat(QImage::Format_Indexed8));
+    // Lines of every kind, crossing each other and the texts, a negative
+    // width that borrows the pen of the line before, and texts with italic
+    // glyphs, transparent and filled backgrounds.
+    const struct
+    {
+        QPoint from, to;
+        int width;
+        bool arrow;
+    } lines[] = {{{10, 10}, {390, 290}, 1, false},
+                 {{20, 280}, {380, 30}, 12, true},
+                 {{200, 0}, {200, 299}, -4, false},
+                 {{50, 150}, {350, 150}, 3, true},
+                 {{-40, 60}, {460, 80}, 30, false}};
+    for (const auto &l : lines) {
+        e.host.width = l.width;
+        e.host.color = l.arrow ? clBlue : clLime;
+        e.choose(l.arrow ? mdArrow : mdLine);
+        e.drag(l.from, l.to);
+    }
+    for (int i = 0; i < 3; ++i) {
+        e.choose(mdText);
+        e.tools.PB1MouseDown(left(60 + 90 * i, 100 + 40 * i));
+        e.tools.PB1MouseUp(left(60 + 90 * i, 100 + 40 * i));
+        TextStyle s = style(QStringLiteral("斜体の説明 fj"), clYellow, i == 1);
+        s.font.setItalic(i != 2);
+        s.font.setPixelSize(18 + 6 * i);
+        e.tools.TextOKButtonClick(s);
+    }
+
+    quint32 seed = 7;
+    auto step = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % 41) - 20;
+    };
+    auto sameAsFullRedraw = [&e] {
+        const QImage partial = e.doc.DrawBmp.copy();
+        e.doc.Redraw();
+        return partial == e.doc.DrawBmp;
+    };
+    auto gripOf = [&e](int n) {
+        if (n < 5) {
+            const TLineRec &l = *e.doc.LineList[size_t(n)];
+            return QPoint((l.X1 + l.X2) / 2, (l.Y1 + l.Y2) / 2);
+        }
+        const TMoji &m = *e.doc.MojiList[size_t(n - 5)];
+        return QPoint(m.X + 3, m.Y + 3);
+    };
+    e.choose(mdSelect);
+    for (const int n : {0, 1, 3, 4, 5, 6, 7}) {
+        const QPoint grip = gripOf(n);
+        e.tools.PB1MouseDown(left(grip.x(), grip.y()));
+        QVERIFY(e.doc.SelLine || e.doc.SelMoji);
+        QPoint at = grip;
+        for (int i = 0; i < 12; ++i) {
+            at += QPoint(step(), step());
+            e.tools.PB1MouseMove({PointerEvent::Button::None, at.x(), at.y()});
+            QVERIFY2(sameAsFullRedraw(),
+                     qPrintable(QStringLiteral("annotation %1, step %2").arg(n).arg(i)));
+        }
+        e.tools.PB1MouseUp(left(at.x(), at.y()));
+    }
+    e.choose(mdArrow);
+    e.host.width = 7;
+    e.tools.PB1MouseDown(left(300, 40));
+    for (int i = 0; i < 12; ++i) {
+        e.tools.PB1MouseMove({PointerEvent::Button::None, 300 + 9 * step(), 40 + 9 * step()});
+        QVERIFY2(sameAsFullRedraw(), qPrintable(QStringLiteral("drawing, step %1").arg(i)));
+    }
 }
 
 QTEST_MAIN(tst_toolcontroller)

@@ -1,0 +1,84 @@
+#include "BenchPictures.h"
+
+#include "common/Color.h"
+
+#include <QFont>
+#include <memory>
+
+using namespace korvane;
+
+namespace bench {
+
+namespace {
+
+// A small deterministic generator, so every run measures the same content.
+struct Random
+{
+    quint32 state;
+    quint32 next()
+    {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    }
+    int below(int n) { return int(next() % quint32(n)); }
+};
+
+} // namespace
+
+QImage photoLikePicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    Random rng{0x9E3779B9u};
+    for (int y = 0; y < height; ++y) {
+        QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int noise = rng.below(49) - 24;
+            const int stripes = ((x / 37 + y / 53) % 7) * 9; // some edges for the AC coefficients
+            const int r = 40 + x * 170 / width + noise + stripes;
+            const int g = 60 + y * 150 / height + noise / 2 + ((x * y) >> 14) % 40;
+            const int b = 200 - (x + y) * 150 / (width + height) + noise - stripes / 2;
+            row[x] = qRgb(qBound(0, r, 255), qBound(0, g, 255), qBound(0, b, 255));
+        }
+    }
+    return image;
+}
+
+void addAnnotations(EditorDocument &document)
+{
+    EditorDocument *doc = &document;
+
+    static const TColor colours[] = {clBlack,   clRed,  clBlue, clLime,   clYellow,
+                                     clFuchsia, clAqua, clNavy, clMaroon, clWhite};
+    static const char *const texts[] = {
+        "注意", "ここをクリック", "OK",           "Error 404",   "保存されていません",
+        "v2.0", "右上のボタン",   "Hello, world", "設定 → 表示", "TODO"};
+    Random rng{12345u};
+    for (int i = 0; i < 100; ++i) {
+        auto line = std::make_unique<TLineRec>();
+        line->X1 = rng.below(kWidth);
+        line->Y1 = rng.below(kHeight);
+        // Mostly short strokes, as people draw them, and a few across the picture.
+        const int reach = i % 10 == 0 ? kWidth : 400;
+        line->X2 = qBound(0, line->X1 + rng.below(2 * reach) - reach, kWidth - 1);
+        line->Y2 = qBound(0, line->Y1 + rng.below(2 * reach) - reach, kHeight - 1);
+        line->Width = 1 + i % 10;
+        line->Color = colours[i % 10];
+        line->Arrow = i % 3 == 0;
+        doc->LineList.push_back(std::move(line));
+    }
+    for (int i = 0; i < 100; ++i) {
+        auto moji = std::make_unique<TMoji>();
+        moji->Font = QFont(QStringLiteral("IPAPGothic"));
+        moji->Font.setPixelSize(12 + i % 13);
+        moji->FontColor = colours[(i + 3) % 10];
+        moji->BkColor = i % 2 == 0 ? clNone : colours[(i + 5) % 10];
+        moji->Text = QString::fromUtf8(texts[i % 10]);
+        moji->X = rng.below(kWidth - 200);
+        moji->Y = rng.below(kHeight - 30);
+        doc->MojiList.push_back(std::move(moji));
+    }
+}
+
+} // namespace bench

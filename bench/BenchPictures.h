@@ -1,0 +1,24 @@
+#pragma once
+
+// The pictures and documents that the benchmarks measure: 4K, photo-like
+// content, and the annotations a busy instruction sheet carries.
+
+#include "editor/EditorDocument.h"
+
+#include <QImage>
+
+namespace bench {
+
+constexpr int kWidth = 3840;
+constexpr int kHeight = 2160;
+
+// Photo-like content: smooth gradients, a few soft shapes and fine noise.
+// Flat pictures compress and decode far faster than photos and would flatter
+// the readers.
+QImage photoLikePicture(int width, int height);
+
+// 100 lines and arrows (mostly short strokes, some across the picture) and
+// 100 texts in the Japanese font, in ten colours.
+void addAnnotations(korvane::EditorDocument &document);
+
+} // namespace bench

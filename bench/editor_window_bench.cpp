@@ -1,0 +1,147 @@
+// The editor window's hot paths, through the same handlers that a user's
+// pointer and keys run: a move while drawing a line, a move while dragging a
+// selected text, and a paste of a 4K picture. Each includes the repaint of
+// what the window shows, in a window maximised on a 4K screen.
+
+#include "BenchPictures.h"
+#include "capture/KorvaneForm0.h"
+#include "ui/KorvaneForm1.h"
+#include "ui/PaintBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QToolButton>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace korvane;
+using namespace bench;
+
+namespace {
+
+// Counts the picture's paints, so a run proves that each step was shown.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+struct Editor
+{
+    Editor()
+    {
+        window.resize(kWidth, kHeight);
+        window.show();
+        QImage picture = photoLikePicture(kWidth, kHeight);
+        QGuiApplication::clipboard()->setImage(picture);
+        window.ActPastExecute();
+        addAnnotations(window.document());
+        window.Redraw();
+        window.PB1->installEventFilter(&counter);
+        QApplication::processEvents();
+    }
+
+    void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button)
+    {
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+        QMouseEvent event(type, at, window.PB1->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(window.PB1, &event);
+    }
+    // One step of the pointer, shown on the screen before the next.
+    void moveTo(QPoint at)
+    {
+        mouse(QEvent::MouseMove, at, Qt::NoButton);
+        QApplication::processEvents();
+    }
+
+    TKorvaneForm0 launcher;
+    TKorvaneForm1 window{&launcher, QString()};
+    PaintCounter counter;
+};
+
+Editor *g_editor = nullptr;
+
+Editor &editor()
+{
+    if (!g_editor)
+        g_editor = new Editor; // lives to the end of the program, as the window does
+    return *g_editor;
+}
+
+void reportPaints(benchmark::State &state, int before)
+{
+    state.counters["paints_per_step"] =
+        double(editor().counter.paints - before) / double(qMax<qint64>(1, state.iterations()));
+}
+
+// A stroke of a usual length (about 1500 x 900 pixels); and the worst case,
+// a stroke from corner to corner, whose every move changes most of the picture.
+void BM_Window_DrawLineMove(benchmark::State &state)
+{
+    Editor &e = editor();
+    e.window.Line1->click();
+    const QPoint start = state.range(0) ? QPoint(2, 2) : QPoint(200, 200);
+    const QPoint end = state.range(0) ? QPoint(3600, 2000) : QPoint(1200, 900);
+    e.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    const int before = e.counter.paints;
+    int i = 0;
+    for (auto _ : state) {
+        e.moveTo(end + QPoint((i % 64) * 7, (i % 32) * 5));
+        ++i;
+    }
+    reportPaints(state, before);
+    e.mouse(QEvent::MouseButtonRelease, end, Qt::LeftButton);
+    e.window.document().LineList.pop_back();
+}
+BENCHMARK(BM_Window_DrawLineMove)
+    ->ArgName("corner_to_corner")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Window_DragSelectedTextMove(benchmark::State &state)
+{
+    Editor &e = editor();
+    e.window.Select1->click();
+    const TMoji &text = *e.window.document().MojiList.back();
+    const QPoint grip(text.X + 2, text.Y + 2);
+    e.mouse(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    if (e.window.document().SelMoji != &text)
+        state.SkipWithError("the text was not selected");
+    const int before = e.counter.paints;
+    int i = 0;
+    for (auto _ : state) {
+        const int step = (i++ % 2) ? 3 : -3; // back and forth: the text stays put on average
+        e.moveTo(grip + QPoint(step, step));
+    }
+    reportPaints(state, before);
+    e.mouse(QEvent::MouseButtonRelease, grip, Qt::LeftButton);
+}
+BENCHMARK(BM_Window_DragSelectedTextMove)->Unit(benchmark::kMillisecond);
+
+void BM_Window_Paste4K(benchmark::State &state)
+{
+    Editor &e = editor();
+    const int before = e.counter.paints;
+    for (auto _ : state) {
+        e.window.ActPastExecute();
+        QApplication::processEvents();
+    }
+    reportPaints(state, before);
+}
+BENCHMARK(BM_Window_Paste4K)->Unit(benchmark::kMillisecond);
+
+} // namespace
