@@ -61,10 +61,13 @@ FontColorDialog::FontColorDialog(QWidget *parent)
 
 void FontColorDialog::setSelection(const QFont &font, TColor color)
 {
-    // The picker lists sizes in points.
+    // The picker lists the installed families, so it shows the one that a
+    // substituted face name resolves to, and sizes in points.
+    const QFontInfo resolved(font);
     QFont shown = font;
+    shown.setFamilies({resolved.family()});
     if (font.pixelSize() > 0)
-        shown.setPointSizeF(QFontInfo(font).pointSizeF());
+        shown.setPointSizeF(resolved.pointSizeF());
     m_fonts->setCurrentFont(shown);
     while (m_colors->count() > kGridColorCount)
         m_colors->removeItem(kGridColorCount);
