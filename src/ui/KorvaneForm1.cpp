@@ -96,6 +96,8 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     : QMainWindow(parent), m_tools(m_doc, *this), m_launcher(launcher)
 {
     setObjectName(QStringLiteral("KorvaneForm1"));
+    // Before any control exists: a screen reader may ask for them at once.
+    installColorGridAccessibility();
     setFont(layoutFont(QStringLiteral("ＭＳ Ｐゴシック"), -12));
     createActions();
     createScrollBox();
@@ -109,7 +111,6 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     connectPicture();
     m_hints = new HintRouter(StatusPanel0, this);
     m_keys = new KeyPreview(this);
-    installColorGridAccessibility();
 
     OpenPictureDialog1 = new PicturePreviewDialog(
         this, QStringLiteral("BMP,JPG,JPEG,WMF,ICONファイル (*.bmp *.jpg *.jpeg *.wmf *.ico)"));
@@ -191,6 +192,7 @@ void TKorvaneForm1::createStyleBand()
     setColors(SelColor, clSilver, clWhite);
     setColors(SelColor->viewport(), clSilver, clWhite);
     SelColor->setAccessibleName(QStringLiteral("ツールの説明"));
+    SelColor->setAccessibleDescription(QStringLiteral("選んだツールでできることと、色の選択で設定されるもの"));
 
     ColorGrid1 = new ColorGrid(Panel1);
     ColorGrid1->setObjectName(QStringLiteral("ColorGrid1"));
@@ -216,6 +218,7 @@ void TKorvaneForm1::createStyleBand()
         part->setToolTip(QStringLiteral("線の太さ"));
         part->setStatusTip(QStringLiteral("線の太さを設定します。"));
     }
+    SpinEdit1->setAccessibleName(QStringLiteral("線の太さ"));
     SpinEdit1->edit()->setAccessibleName(QStringLiteral("線の太さ"));
     SpinEdit1->edit()->setAccessibleDescription(QStringLiteral("線の太さを設定します。"));
     connect(SpinEdit1, &SpinEdit::changed, this, &TKorvaneForm1::SpinEdit1Change);
@@ -318,12 +321,13 @@ void TKorvaneForm1::createStatusBar()
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setFixedWidth(400);
     StatusPanel0->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    StatusPanel0->setAccessibleName(QStringLiteral("説明"));
+    // The panels' names are their texts, so that a screen reader reads them.
+    StatusPanel0->setAccessibleDescription(QStringLiteral("指している部分の説明"));
     StatusPanel1 = new QLabel(this);
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     StatusPanel1->setMinimumWidth(50);
     StatusPanel1->setAlignment(Qt::AlignCenter);
-    StatusPanel1->setAccessibleName(QStringLiteral("ポインタの位置"));
+    StatusPanel1->setAccessibleDescription(QStringLiteral("画像の上のポインタの位置"));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->addWidget(StatusPanel0);
     statusBar()->addWidget(StatusPanel1);
