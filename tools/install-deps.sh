@@ -18,6 +18,9 @@ packages=(
   # running the program and the end-to-end tests
   xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs python3
   qt6-wayland libxcb-cursor0 libgl1
+  # the editor's end-to-end flow: the clipboard, the keyboard map, and the
+  # controls read through a private session bus and the accessibility bus
+  xclip dbus-daemon at-spi2-core python3-pyatspi x11-xserver-utils
 )
 
 missing=()

@@ -86,6 +86,9 @@ QWidget *colorArea(QWidget *parent, const QString &name, const QRect &geometry, 
     area->setObjectName(name);
     area->setGeometry(geometry);
     area->setContextMenuPolicy(Qt::PreventContextMenu);
+    // Inside a tool bar a plain widget paints with the button colour; these
+    // areas show their own colour whatever they lie in.
+    area->setBackgroundRole(QPalette::Window);
     setColors(area, color, color);
     return area;
 }

@@ -241,14 +241,15 @@ void tst_editorcontrols::colorGrid_ClickSetsTheCurrentToolsTarget()
     Window w;
     TKorvaneForm1 &e = w.editor;
     QCOMPARE(e.lineColor(), clRed);
-    QCOMPARE(paletteColor(e.NBK, QPalette::Window), qRgb(0, 255, 255));
+    QCOMPARE(e.NBK->grab().toImage().pixel(0, 0), qRgb(0, 255, 255));
     QCOMPARE(e.ColorGrid1->chosenIndex(), 0);
 
     e.Line1->click();
     clickCell(e.ColorGrid1, 12);
     QCOMPARE(e.lineColor(), clBlue);
-    QCOMPARE(paletteColor(e.NowColor, QPalette::Window), qRgb(0, 0, 255));
-    QCOMPARE(paletteColor(e.NBK, QPalette::Window), qRgb(255, 255, 0));
+    // What the swatch and its frame show, not only what they hold.
+    QCOMPARE(e.NowColor->grab().toImage().pixel(4, 4), qRgb(0, 0, 255));
+    QCOMPARE(e.NBK->grab().toImage().pixel(0, 0), qRgb(255, 255, 0));
 
     e.CheckBox1->setChecked(true);
     e.Text1->click();

@@ -1,0 +1,314 @@
+#!/usr/bin/env bash
+# End-to-end flow of the editor window: one program run on a white picture,
+# driven with the pointer and keys as a person would, checked through the
+# accessibility bus (names, texts, states) and through screenshots (pixels).
+# Usage: editor.sh <korvane> [<testdata-folder>]
+# The pictures it needs are made here, so the test data folder is not used.
+set -u
+korvane=$(realpath "$1")
+here=$(dirname "$(realpath "$0")")
+# pyatspi comes with Debian's python, not with another python first on PATH.
+probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
+work=$(mktemp -d)
+mkdir -p "$work/run"
+
+for n in $(seq 161 230); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
+done
+Xvfb "$display" -screen 0 1600x1200x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+export XDG_RUNTIME_DIR=$work/xdg
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+kpid='' bus='' a11y='' clip=''
+cleanup() {
+  [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
+  [ -n "$clip" ] && kill "$clip" 2>/dev/null
+  # The accessibility bus ends with the session bus that started it.
+  [ -n "$bus" ] && kill "$bus" 2>/dev/null
+  if [ -n "$a11y" ]; then
+    for _ in $(seq 20); do kill -0 "$a11y" 2>/dev/null || { a11y=; break; }; sleep 0.1; done
+    [ -n "$a11y" ] && kill "$a11y" 2>/dev/null
+  fi
+  kill "$xvfb" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# A stopped run cleans up too.
+trap 'exit 143' TERM INT HUP
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+# A private session bus; the program and the probe start the accessibility
+# bus through it.
+bus_info=$(dbus-daemon --session --fork --address="unix:path=$work/bus" --print-address=1 --print-pid=1)
+DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus_info")
+export DBUS_SESSION_BUS_ADDRESS
+bus=$(sed -n 2p <<<"$bus_info")
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+# An accessibility bus of the calling desktop must not be used instead.
+unset AT_SPI_BUS_ADDRESS NO_AT_BRIDGE
+
+passed=0
+failed=0
+shot=$work/shot.ppm
+ok() { passed=$((passed + 1)); echo "ok - $1"; }
+not_ok() {
+  failed=$((failed + 1))
+  local kept=/tmp/korvane-e2e-editor-${1%%:*}.ppm
+  cp "$shot" "$kept" 2>/dev/null && set -- "$1" "$2 (screenshot kept in $kept)"
+  echo "not ok - $1: $2"
+  sed 's/^/  program: /' "$work/korvane.log" | tail -n 5
+}
+# check NAME COMMAND...: runs the command; when it fails, its output says why.
+check() {
+  local name=$1 out
+  shift
+  if out=$("$@" 2>&1); then ok "$name"; else not_ok "$name" "$out"; fi
+}
+expect_text() { local got; got=$(probe text "$1" "$2") || { echo "$got"; return 1; }; }
+
+wait_window() {
+  local title=$1 id
+  for _ in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --name 'Korvane' 2>/dev/null); do
+      if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$title" ]; then
+        echo "$id"
+        return 0
+      fi
+    done
+    sleep 0.1
+  done
+  echo "no visible window titled [$title]; visible: $(visible_titles)"
+  return 1
+}
+visible_titles() {
+  local id
+  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    printf '[%s] ' "$(xdotool getwindowname "$id")"
+  done
+}
+no_window() {
+  for _ in $(seq 50); do
+    [[ " $(visible_titles)" != *"[$1]"* ]] && return 0
+    sleep 0.1
+  done
+  echo "the window [$1] is still shown"
+  return 1
+}
+
+# click_at takes screen coordinates; drag takes the picture's, from where to
+# where.
+click_at() { xdotool mousemove "$1" "$2" click 1; }
+drag() {
+  xdotool mousemove $((px + $1)) $((py + $2)) mousedown 1 \
+    mousemove $(((px + $1 + px + $3) / 2)) $(((py + $2 + py + $4) / 2)) \
+    mousemove $((px + $3)) $((py + $4)) mouseup 1
+}
+tool() { click_at $(probe center "$1"); }
+# A cell of the colour grid: 8 columns by 2 rows, index = row * 8 + column.
+cell() { xdotool mousemove $((gx + ($1 % 8) * 21 + 10)) $((gy + ($1 / 8) * 19 + 9)) click 1; }
+keys() { xdotool windowfocus --sync "$editor" key "$@"; }
+# pixels TERM...: the picture's pixels, see editorprobe.py.
+pixels() { probe pixels "$shot" "$px" "$py" "$@"; }
+
+if ! probe ready; then
+  echo "not ok - accessibility bus: it does not start"
+  exit 1
+fi
+
+# xdotool types a character missing from the keyboard by mapping it to a
+# spare key for a moment; a busy program may read the keyboard after the
+# mapping is undone and lose the character. So each character of the text
+# gets a key of its own before the program starts.
+text='注意してください'
+spare=$(xmodmap -pke | awk 'NF == 3 && $2 > 8 { printf "%s ", $2 }')
+for keysym in $(python3 -c 'import sys; print(*sorted({"U%04X" % ord(c) for c in sys.argv[1]}))' "$text"); do
+  read -r keycode spare <<<"$spare"
+  xmodmap -e "keycode $keycode = $keysym"
+done
+
+convert -size 400x240 xc:white BMP3:"$work/white.bmp"
+(cd "$work/run" && exec "$korvane" "$work/white.bmp") >"$work/korvane.log" 2>&1 &
+kpid=$!
+if ! editor=$(wait_window "　Korvane　　white.bmp"); then
+  not_ok start "$editor"
+  exit 1
+fi
+a11y=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+  org.freedesktop.DBus.GetConnectionUnixProcessID string:org.a11y.Bus 2>/dev/null | awk '{print $2}')
+if ! box=$(probe box 画像) || ! grid=$(probe box 色の選択); then
+  not_ok accessibility "the editor's controls are not on the accessibility bus: $box $grid"
+  exit 1
+fi
+read -r px py pw ph <<<"$box"
+read -r gx gy _ <<<"$grid"
+if [ "$pw $ph" = "400 240" ]; then ok "start: the editor shows the 400 x 240 picture"
+else not_ok start "the picture is $pw x $ph"; fi
+swatch=$(probe box 線の色)
+read -r sx sy sw sh <<<"$swatch"
+swatch_is() { probe pixels "$shot" "$sx" "$sy" "$((sw / 2)),$((sh / 2))=$1"; }
+
+# The status bar's first panel explains the control under the pointer.
+hint_panel=about:指している部分の説明
+position_panel=about:画像の上のポインタの位置
+hints() {
+  xdotool mousemove $(probe center 直線)
+  expect_text $hint_panel 直線を書きます || return 1
+  xdotool mousemove $(probe center 矢印)
+  expect_text $hint_panel 矢印を描きます。
+}
+check "hints: the status bar explains the tool button under the pointer" hints
+
+# Lines and an arrow, drawn by dragging; all that is drawn stays inside the
+# 400 x 240 picture, which the window shows whole. A: (30,20)-(170,50) and
+# B: (100,70)-(100,230) with the line tool, C: (250,20)-(350,90) an arrow.
+draw() {
+  tool 直線
+  expect_text 動作の状態 "  直線描画" || return 1
+  drag 30 20 170 50
+  drag 100 70 100 230
+  tool 矢印
+  expect_text 動作の状態 "  矢印描画" || return 1
+  drag 250 20 350 90
+  # A click without a stroke leaves nothing.
+  drag 200 200 200 200
+  pixels along:30,20,170,50=red along:100,70,100,230=red along:250,20,350,90=red \
+    head:250,20,350,90=red head:30,20,170,50=white 356,94=white 200,200=white
+}
+check "draw: two red lines and an arrow with its head, no dot for a click" draw
+
+# The select tool takes the oldest line under the pointer; dragging moves it,
+# drawn inverted while selected; Delete removes it.
+move_and_delete() {
+  tool 選択
+  expect_text 動作の状態 "  部分選択" || return 1
+  drag 100 35 210 135
+  pixels along:140,120,280,150=black along:30,20,170,50=white along:100,70,100,230=red || return 1
+  expect_text $position_panel " X:210 Y:135" || return 1
+  # The window takes Delete even while the text entry has the focus.
+  click_at $(probe center 挿入文字)
+  keys Delete
+  pixels along:140,120,280,150=white along:100,70,100,230=red along:250,20,350,90=red
+}
+check "select: the first line moves, inverted while selected; Delete in the text entry removes it" move_and_delete
+
+# A colour from the grid for the line tool, then the eyedropper picks the
+# red of line B back: the next line is red again. The swatch "線の色" shows
+# the line colour each time. The grid's cells are named after their colours
+# for screen readers.
+blue_cell() {
+  local found
+  found=$(probe box 青 2>&1)
+  [ "$found" = "$((gx + 4 * 21)) $((gy + 19)) 21 19" ] || { echo "found: $found"; return 1; }
+}
+check "grid-cell: the blue cell is on the accessibility bus as 青, where it is drawn" blue_cell
+tool 直線
+cell 12
+check "swatch-blue: the grid's blue cell shows blue in the line colour swatch" swatch_is blue
+drag 250 180 370 180
+check "grid-colour: the line tool draws in the blue chosen from the grid" pixels along:250,180,370,180=blue
+tool 色抽出
+eyedropper() {
+  expect_text 動作の状態 "  色の抽出" || return 1
+  click_at $((px + 100)) $((py + 100))
+  swatch_is red
+}
+check "swatch-red: the eyedropper on red line B shows red in the swatch" eyedropper
+tool 直線
+drag 250 210 370 210
+check "eyedropper: the next line is drawn in the picked red" \
+  pixels along:250,210,370,210=red along:250,180,370,180=blue
+
+# Text: a click sets the insertion point (an inverting bar), typed Japanese
+# goes into the entry, the confirm button puts it on a white cell there. The
+# cell covers line B where it crosses it.
+place_text() {
+  tool テキスト
+  expect_text 動作の状態 "  文字描画" || return 1
+  probe enabled "確　定" no || return 1
+  click_at $((px + 60)) $((py + 130))
+  probe enabled "確　定" yes || return 1
+  pixels 58,132=black 61,132=black 57,132=white 62,132=white || return 1
+  xdotool windowfocus --sync "$editor" type --delay 20 "$text"
+  expect_text 挿入文字 "$text" || return 1
+  click_at $(probe center "確　定")
+  pixels min:60,130,68,138:dark:3 min:60,130,160,146:dark:40 \
+    none:40,120,200,130:dark none:48,125,60,150:dark 58,132=white \
+    none:97,131,104,141:red 100,120=red 100,160=red
+}
+check "text: typed Japanese goes on a white cell at the insertion point" place_text
+
+# The select tool takes the text back into the entry; a yellow background
+# from the grid and the confirm button change that text.
+restyle_text() {
+  tool 選択
+  drag 75 137 75 137
+  expect_text 挿入文字 "$text" || return 1
+  cell 11
+  probe enabled "確　定" yes || return 1
+  click_at $(probe center "確　定")
+  pixels min:62,132,140,142:yellow:300 none:62,132,140,142:white none:97,131,104,141:red
+}
+check "restyle: the selected text gets the yellow background" restyle_text
+
+# Ctrl+V with a picture on the clipboard replaces the picture; annotations
+# and title stay.
+convert -size 300x200 'xc:rgb(0,128,255)' "$work/paste.png"
+xclip -selection clipboard -t image/png -quiet -i "$work/paste.png" >/dev/null 2>&1 &
+clip=$!
+paste_picture() {
+  # From the text entry too, Ctrl+V pastes into the picture, not the entry.
+  click_at $(probe center 挿入文字)
+  keys ctrl+v
+  pixels 5,5=0080ff 295,195=0080ff 302,100=silver 150,202=silver 100,120=red \
+    min:62,132,140,142:yellow:300 || return 1
+  read -r _ _ pw ph <<<"$(probe box 画像)"
+  [ "$pw $ph" = "300 200" ] || { echo "the picture is $pw x $ph"; return 1; }
+  [ "$(xdotool getwindowname "$editor")" = "　Korvane　　white.bmp" ] || { echo "the title changed"; return 1; }
+  expect_text 挿入文字 "$text"
+}
+check "paste: Ctrl+V shows the clipboard's 300 x 200 picture under the annotations" paste_picture
+kill "$clip" 2>/dev/null
+wait "$clip" 2>/dev/null
+
+# Text alone on the clipboard: an error box, and nothing changes.
+printf 'not a picture' | xclip -selection clipboard -quiet >/dev/null 2>&1 &
+clip=$!
+paste_text() {
+  local message box
+  import -window root -depth 8 -crop "310x210+$px+$py" "$work/before.ppm"
+  keys ctrl+v
+  message=$(probe alert Korvane) || { echo "$message"; return 1; }
+  [ "$message" = "無効なクリップボード フォーマットです." ] || { echo "the box says [$message]"; return 1; }
+  box=$(wait_window Korvane) || { echo "$box"; return 1; }
+  xdotool windowfocus --sync "$box" key Return
+  no_window Korvane || return 1
+  import -window root -depth 8 -crop "310x210+$px+$py" "$work/after.ppm"
+  cmp -s "$work/before.ppm" "$work/after.ppm" || { echo "the picture changed"; return 1; }
+  [ "$(xdotool getwindowname "$editor")" = "　Korvane　　white.bmp" ] || { echo "the title changed"; return 1; }
+}
+check "paste-text: an error box, then the picture is unchanged" paste_text
+kill "$clip" 2>/dev/null
+wait "$clip" 2>/dev/null
+clip=
+
+new_picture() {
+  keys ctrl+n
+  wait_window "　Korvane　　『 画像作成 』" >/dev/null || return 1
+  read -r _ _ pw ph <<<"$(probe box 画像)"
+  [ "$pw $ph" = "640 480" ] || { echo "the picture is $pw x $ph"; return 1; }
+  pixels all:0,0,600,200:white
+}
+check "new: Ctrl+N gives a white 640 x 480 picture without annotations" new_picture
+
+reload() {
+  keys ctrl+r
+  wait_window "　Korvane" >/dev/null || return 1
+  no_window "　Korvane　　『 画像作成 』"
+}
+check "reload: Ctrl+R hides the editor and shows the launcher" reload
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
