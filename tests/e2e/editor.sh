@@ -12,15 +12,8 @@ probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
 work=$(mktemp -d)
 mkdir -p "$work/run"
 
-for n in $(seq 161 230); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 1600x1200x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-export XDG_RUNTIME_DIR=$work/xdg
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$here/xserver.sh"
+xvfb=
 kpid='' bus='' a11y='' clip=''
 cleanup() {
   [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
@@ -31,14 +24,14 @@ cleanup() {
     for _ in $(seq 20); do kill -0 "$a11y" 2>/dev/null || { a11y=; break; }; sleep 0.1; done
     [ -n "$a11y" ] && kill "$a11y" 2>/dev/null
   fi
-  kill "$xvfb" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 # A stopped run cleans up too.
 trap 'exit 143' TERM INT HUP
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xserver 161 230
 
 # A private session bus; the program and the probe start the accessibility
 # bus through it.

@@ -10,24 +10,17 @@ here=$(dirname "$(realpath "$0")")
 work=$(mktemp -d)
 mkdir -p "$work/run"
 
-for n in $(seq 91 160); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 1600x1200x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-export XDG_RUNTIME_DIR=$work/xdg
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$here/xserver.sh"
+xvfb=
 kpid=
 cleanup() {
   [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
-  kill "$xvfb" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xserver 91 160
 
 passed=0
 failed=0

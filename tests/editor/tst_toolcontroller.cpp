@@ -59,6 +59,15 @@ struct Editor
     ToolController tools{doc, host};
 };
 
+void addText(EditorDocument &doc, int x, int y, const QString &text)
+{
+    auto moji = std::make_unique<TMoji>();
+    moji->X = x;
+    moji->Y = y;
+    moji->Text = text;
+    doc.MojiList.push_back(std::move(moji));
+}
+
 TextStyle style(const QString &text, TColor background, bool transparent)
 {
     TextStyle s;
@@ -123,11 +132,7 @@ void tst_toolcontroller::select_TakesLinesBeforeTextsOldestFirstAndDragMovesIt()
     e.choose(mdLine);
     e.drag({100, 100}, {200, 100}); // oldest
     e.drag({100, 101}, {200, 101});
-    auto moji = std::make_unique<TMoji>();
-    moji->X = 140;
-    moji->Y = 95;
-    moji->Text = QStringLiteral("上にある文字");
-    e.doc.MojiList.push_back(std::move(moji));
+    addText(e.doc, 140, 95, QStringLiteral("上にある文字"));
 
     e.choose(mdSelect);
     const int clearedBefore = e.host.cleared;
@@ -153,11 +158,7 @@ void tst_toolcontroller::select_TakesLinesBeforeTextsOldestFirstAndDragMovesIt()
 void tst_toolcontroller::select_TextLoadsIntoControlsAndDeleteRemovesIt()
 {
     Editor e;
-    auto moji = std::make_unique<TMoji>();
-    moji->X = 40;
-    moji->Y = 40;
-    moji->Text = QStringLiteral("説明");
-    e.doc.MojiList.push_back(std::move(moji));
+    addText(e.doc, 40, 40, QStringLiteral("説明"));
     e.choose(mdSelect);
     const int shown = e.host.shown;
     e.tools.DeleteSelected(); // nothing selected: nothing happens, not even a redraw
