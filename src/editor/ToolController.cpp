@@ -107,6 +107,7 @@ void ToolController::PB1MouseDown(const PointerEvent &event)
     if (event.button != PointerEvent::Button::Left)
         return;
     m_doc.Modified = true;
+    m_host.documentTouched();
     switch (m_doc.Mode) {
     case mdSelect:
         ClearSelection();

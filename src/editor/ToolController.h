@@ -43,6 +43,8 @@ public:
     // DrawBmp has been recomposed within `changed`: show it (this also
     // removes the insertion bar).
     virtual void showPicture(const QRegion &changed) = 0;
+    // A press on the picture changed the document: saving is possible.
+    virtual void documentTouched() = 0;
     // Empties the text entry and disables the confirm button.
     virtual void clearTextControls() = 0;
     // Loads a selected text into the text entry and the transparency box,

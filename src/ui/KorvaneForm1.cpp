@@ -125,6 +125,7 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     ColorDialog1->setObjectName(QStringLiteral("ColorDialog1"));
     ColorDialog1->setOption(QColorDialog::DontUseNativeDialog);
     FontDialog1 = new FontColorDialog(this);
+    createSaveDialog();
 
     // The client area below the menu bar is 672 x 383.
     resize(672, 383 + menuBar()->sizeHint().height());
@@ -195,7 +196,8 @@ void TKorvaneForm1::createStyleBand()
     setColors(SelColor, clSilver, clWhite);
     setColors(SelColor->viewport(), clSilver, clWhite);
     SelColor->setAccessibleName(QStringLiteral("ツールの説明"));
-    SelColor->setAccessibleDescription(QStringLiteral("選んだツールでできることと、色の選択で設定されるもの"));
+    SelColor->setAccessibleDescription(
+        QStringLiteral("選んだツールでできることと、色の選択で設定されるもの"));
 
     ColorGrid1 = new ColorGrid(Panel1);
     ColorGrid1->setObjectName(QStringLiteral("ColorGrid1"));
@@ -359,6 +361,7 @@ void TKorvaneForm1::FormCreate(const QString &firstArgument)
     InsText->clear();
     m_doc.Mode = mdNone;
     m_doc.Dragging = false;
+    ActSave->setEnabled(false);
     TextOKButton->setEnabled(false);
 
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -397,10 +400,19 @@ void TKorvaneForm1::ActExitExecute()
 
 void TKorvaneForm1::closeEvent(QCloseEvent *event)
 {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     // Closing the editor ends the program: the launcher is the main window.
     if (m_launcher)
         m_launcher->close();
+}
+
+void TKorvaneForm1::documentTouched()
+{
+    ActSave->setEnabled(true);
 }
 
 } // namespace korvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PictureSaving.h"
 #include "editor/EditorDocument.h"
 #include "editor/ToolController.h"
 #include "ui/CursorTable.h"
@@ -63,6 +64,19 @@ public:
     void ActExitExecute();
     void WMDropFiles(const QStringList &paths);
 
+    // Saving and printing. The bool forms say whether the picture was
+    // written; the close question needs to know.
+    void ActSaveExecute();
+    void ActSaveAsExecute();
+    bool saveDocument();
+    bool saveDocumentAs();
+    void SaveBitmap();
+    void SaveJpeg();
+    void SaveIcon();
+    // Before the window closes: asks about unsaved changes; false keeps it open.
+    bool FormCloseQuery();
+    void ActPrintExecute();
+
     // Tools and keys.
     void ApplyToolMode();
     void ClearSelection();
@@ -96,6 +110,9 @@ public:
     // Actions, in the order of the action list.
     QAction *ActNew = nullptr;
     QAction *ActOpen = nullptr;
+    QAction *ActSave = nullptr;
+    QAction *ActSaveAs = nullptr;
+    QAction *ActPrint = nullptr;
     QAction *ActExit = nullptr;
     QAction *ActReload = nullptr;
     QAction *ActFont = nullptr;
@@ -152,6 +169,7 @@ public:
     QLabel *StatusPanel1 = nullptr;
 
     PicturePreviewDialog *OpenPictureDialog1 = nullptr;
+    PicturePreviewDialog *SavePictureDialog1 = nullptr;
     QColorDialog *ColorDialog1 = nullptr;
     FontColorDialog *FontDialog1 = nullptr;
 
@@ -173,6 +191,9 @@ private:
     void createScrollBox();
     void createStatusBar();
     void connectPicture();
+    void createSaveDialog();
+    void saveAs(SaveFormat format);
+    void wroteFile();
     QToolButton *addToolButton(const QString &name, const QString &caption,
                                const QString &shortHint, const QString &longHint,
                                const QString &icon, bool allowAllUp);
@@ -185,6 +206,7 @@ private:
 
     // ToolHost: what the tools change in the window.
     void showPicture(const QRegion &changed) override;
+    void documentTouched() override;
     void clearTextControls() override;
     void loadTextControls(const TMoji &text) override;
     void enableTextConfirm() override;

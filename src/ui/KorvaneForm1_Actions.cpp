@@ -29,15 +29,26 @@ struct ActionSpec
     void (TKorvaneForm1::*handler)();
 };
 
-// The actions in list order. Saving, printing, the picture transforms, the
-// resize dialog and the version dialog join this list where their commands
-// belong: ActSave and ActSaveAs after ActOpen, ActPrint before ActExit,
-// ActVer after ActExit, ActSize and the transforms after ActPaste.
+// The actions in list order. The picture transforms, the resize dialog and
+// the version dialog join this list where their commands belong: ActVer
+// after ActExit, ActSize and the transforms after ActPaste.
 const ActionSpec kActions[] = {
     {&TKorvaneForm1::ActNew, "ActNew", u"新規作成(&N)", QKeySequence(Qt::CTRL | Qt::Key_N),
      u"新規作成", u"新規作成状態にします。", "new", &TKorvaneForm1::ActNewExecute},
     {&TKorvaneForm1::ActOpen, "ActOpen", u"開く(&O)", QKeySequence(Qt::CTRL | Qt::Key_O), u"開く",
      u"ファイルを開きます。", "open", &TKorvaneForm1::ActOpenExecute},
+    {&TKorvaneForm1::ActSave, "ActSave", u"上書き保存(&S)", QKeySequence(Qt::CTRL | Qt::Key_S),
+     u"保存", u"ファイルに保存します。", "save", &TKorvaneForm1::ActSaveExecute},
+    {&TKorvaneForm1::ActSaveAs,
+     "ActSaveAs",
+     u"名前を付けて保存(&A)",
+     {},
+     u"名前を付けて保存",
+     u"名前を付けて保存します。",
+     nullptr,
+     &TKorvaneForm1::ActSaveAsExecute},
+    {&TKorvaneForm1::ActPrint, "ActPrint", u"印刷(&P)", QKeySequence(Qt::CTRL | Qt::Key_P), u"印刷",
+     u"印刷します。", "print", &TKorvaneForm1::ActPrintExecute},
     {&TKorvaneForm1::ActExit,
      "ActExit",
      u"終了(&X)",
@@ -93,9 +104,14 @@ const ActionSpec kActions[] = {
      &TKorvaneForm1::ActPastExecute},
 };
 
+// A disabled button shows its ordinary image: Save greys out only by not
+// responding, as it always has.
 QIcon resourceIcon(const char *name)
 {
-    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+    const QString path = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name));
+    QIcon icon(path);
+    icon.addFile(path, QSize(), QIcon::Disabled);
+    return icon;
 }
 
 // Adds the entries in order; null entries are separators. A separator at the
@@ -144,7 +160,8 @@ void TKorvaneForm1::createMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル"));
     file->setObjectName(QStringLiteral("File1"));
-    addEntries(file, {ActNew, nullptr, ActReload, nullptr, ActOpen, nullptr, ActExit});
+    addEntries(file, {ActNew, nullptr, ActReload, nullptr, ActOpen, nullptr, ActSave, ActSaveAs,
+                      nullptr, ActPrint, nullptr, ActExit});
     QMenu *edit = menuBar()->addMenu(QStringLiteral("編集"));
     edit->setObjectName(QStringLiteral("Edit1"));
     addEntries(edit,
@@ -206,11 +223,10 @@ void TKorvaneForm1::createToolBar()
     ToolBar1->setMinimumHeight(26);
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    // Saving and printing take their places after ActOpen; the resize and
-    // transform buttons theirs after the tool buttons.
-    addEntries(ToolBar1, {ActNew, ActReload, ActOpen, nullptr, ActDel});
+    // The resize and transform buttons take their places after the tool buttons.
+    addEntries(ToolBar1, {ActNew, ActReload, ActOpen, ActSave, ActPrint, nullptr, ActDel});
     ToolBar1->addSeparator();
-    for (QAction *action : {ActNew, ActReload, ActOpen, ActDel}) {
+    for (QAction *action : {ActNew, ActReload, ActOpen, ActSave, ActPrint, ActDel}) {
         QWidget *button = ToolBar1->widgetForAction(action);
         button->setFixedSize(23, 24);
         button->setAccessibleName(action->toolTip());
@@ -219,6 +235,8 @@ void TKorvaneForm1::createToolBar()
     ToolBar1->widgetForAction(ActNew)->setObjectName(QStringLiteral("ToolButton4"));
     ToolBar1->widgetForAction(ActReload)->setObjectName(QStringLiteral("ToolButton2"));
     ToolBar1->widgetForAction(ActOpen)->setObjectName(QStringLiteral("ToolButton5"));
+    ToolBar1->widgetForAction(ActSave)->setObjectName(QStringLiteral("ToolButton6"));
+    ToolBar1->widgetForAction(ActPrint)->setObjectName(QStringLiteral("ToolButton7"));
     ToolBar1->widgetForAction(ActDel)->setObjectName(QStringLiteral("ToolButton3"));
 
     Spoide1 = addToolButton(QStringLiteral("Spoide1"), QStringLiteral("色抽出"),

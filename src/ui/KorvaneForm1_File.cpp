@@ -34,6 +34,7 @@ void TKorvaneForm1::LoadDocument(const QString &name)
     }
     PB1->pictureChanged();
     setWindowTitle(outcome.caption);
+    ActSave->setEnabled(true);
 }
 
 void TKorvaneForm1::ActNewExecute()

@@ -15,9 +15,10 @@ class PicturePreviewDialog : public QFileDialog
 public:
     PicturePreviewDialog(QWidget *parent, const QString &filter);
 
-private:
+    // Shows the file's picture in the pane (nothing for what cannot be read).
     void showPreview(const QString &path);
 
+private:
     QLabel *m_preview = nullptr;
     QLabel *m_size = nullptr;
 };

@@ -24,6 +24,7 @@ public:
     TColor lineColor() const override { return color; }
     void setLineColor(TColor c) override { color = c; }
     void showPicture(const QRegion &) override { ++shown; }
+    void documentTouched() override {}
     void clearTextControls() override { ++cleared; }
     void loadTextControls(const TMoji &text) override { loaded = &text; }
     void enableTextConfirm() override { ++confirmEnabled; }

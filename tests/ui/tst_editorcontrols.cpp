@@ -102,7 +102,9 @@ void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
         captions(menus[0]->menu()->actions()),
         (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("-"),
                      QStringLiteral("再読み込み"), QStringLiteral("-"), QStringLiteral("開く(&O)"),
-                     QStringLiteral("-"), QStringLiteral("終了(&X)")}));
+                     QStringLiteral("-"), QStringLiteral("上書き保存(&S)"),
+                     QStringLiteral("名前を付けて保存(&A)"), QStringLiteral("-"),
+                     QStringLiteral("印刷(&P)"), QStringLiteral("-"), QStringLiteral("終了(&X)")}));
     QCOMPARE(captions(menus[1]->menu()->actions()),
              (QStringList{QStringLiteral("フォント(&F)"), QStringLiteral("-"),
                           QStringLiteral("文字色(&C)"), QStringLiteral("文字背景色(&B)"),
@@ -123,8 +125,9 @@ void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
         QWidget *widget = e.ToolBar1->widgetForAction(item);
         bar << (item->isSeparator() ? QStringLiteral("-") : widget->objectName());
     }
-    QCOMPARE(bar, (QStringList{"ToolButton4", "ToolButton2", "ToolButton5", "-", "ToolButton3", "-",
-                               "Spoide1", "Select1", "Line1", "Arrow1", "Text1", "-", "Panel4"}));
+    QCOMPARE(bar, (QStringList{"ToolButton4", "ToolButton2", "ToolButton5", "ToolButton6",
+                               "ToolButton7", "-", "ToolButton3", "-", "Spoide1", "Select1",
+                               "Line1", "Arrow1", "Text1", "-", "Panel4"}));
 
     // Tooltips exactly where they belong; no menu at all on the read-outs.
     for (QWidget *tipped :
