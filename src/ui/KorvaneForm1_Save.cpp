@@ -18,6 +18,27 @@
 
 namespace korvane {
 
+namespace {
+
+QString saveFilter(int index)
+{
+    return saveFilterText(index) + QStringLiteral(" (") + saveFilterPattern(index) + u')';
+}
+
+// The chosen filter's index from 1. The dialog may give the filter with or
+// without its pattern, depending on how it shows filters.
+int chosenFilterIndex(const QFileDialog *dialog)
+{
+    const QString selected = dialog->selectedNameFilter();
+    for (int index = 1; index <= kSaveFilterCount; ++index) {
+        if (selected == saveFilter(index) || selected == saveFilterText(index))
+            return index;
+    }
+    return 1;
+}
+
+} // namespace
+
 void TKorvaneForm1::createSaveDialog()
 {
     SavePictureDialog1 = new PicturePreviewDialog(this, QString());
@@ -31,7 +52,7 @@ void TKorvaneForm1::createSaveDialog()
     SavePictureDialog1->setOption(QFileDialog::DontConfirmOverwrite);
     QStringList filters;
     for (int index = 1; index <= kSaveFilterCount; ++index)
-        filters << saveFilterText(index) + QStringLiteral(" (") + saveFilterPattern(index) + u')';
+        filters << saveFilter(index);
     SavePictureDialog1->setNameFilters(filters);
     SavePictureDialog1->setDefaultSuffix(defaultSuffixForFilter(1));
 }
@@ -148,8 +169,7 @@ bool TKorvaneForm1::saveDocumentAs()
     if (SavePictureDialog1->exec() != QDialog::Accepted ||
         SavePictureDialog1->selectedFiles().isEmpty())
         return false;
-    const int index =
-        SavePictureDialog1->nameFilters().indexOf(SavePictureDialog1->selectedNameFilter()) + 1;
+    const int index = chosenFilterIndex(SavePictureDialog1);
     const QString chosen = SavePictureDialog1->selectedFiles().constFirst();
     const SaveFormat format = saveFormatForFilter(index);
     if (format == SaveFormat::Icon && !fitsIcon(m_doc.DrawBmp)) {
