@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -117,22 +118,27 @@ void Decoder::decodeRle(QImage &image)
     auto putRgb = [&](qint64 px, const uchar *bgr) {
         reinterpret_cast<QRgb *>(image.scanLine(lineOfRow(y)))[px] = qRgb(bgr[2], bgr[1], bgr[0]);
     };
+    // How many of a run's pixels fall inside the row. Some writers (ImageMagick
+    // among them) encode each row to its padded byte width, so a run may go a
+    // few pixels past the right edge; those pixels are dropped, as other
+    // decoders do, rather than the whole file refused. x then stays at the
+    // edge, so a later delta to the right still counts as leaving the picture.
+    auto inRow = [&](int count) { return int(std::min<qint64>(count, w - x)); };
 
     while (y < h) {
         need(2);
         const int count = m_data[p];
         if (count > 0) {
             // A run of one value (RLE4: two alternating values).
-            if (x + count > w)
-                fail("RLE データが行の端を越えています");
+            const int shown = inRow(count);
             if (rgb) {
                 need(4);
-                for (int i = 0; i < count; ++i)
+                for (int i = 0; i < shown; ++i)
                     putRgb(x + i, m_data + p + 1);
                 p += 4;
             } else {
                 const int value = m_data[p + 1];
-                for (int i = 0; i < count; ++i) {
+                for (int i = 0; i < shown; ++i) {
                     if (m_compression == Compression::Rle8)
                         put(x + i, value);
                     else
@@ -140,7 +146,7 @@ void Decoder::decodeRle(QImage &image)
                 }
                 p += 2;
             }
-            x += count;
+            x += shown;
             continue;
         }
         const int code = m_data[p + 1];
@@ -162,9 +168,8 @@ void Decoder::decodeRle(QImage &image)
                                     : m_compression == Compression::Rle8 ? code
                                                                          : (code + 1) / 2;
             need(bytes);
-            if (x + code > w)
-                fail("RLE データが行の端を越えています");
-            for (int i = 0; i < code; ++i) {
+            const int shown = inRow(code);
+            for (int i = 0; i < shown; ++i) {
                 if (rgb)
                     putRgb(x + i, m_data + p + 3 * i);
                 else if (m_compression == Compression::Rle8)
@@ -172,8 +177,8 @@ void Decoder::decodeRle(QImage &image)
                 else
                     put(x + i, i % 2 ? m_data[p + i / 2] & 0x0F : m_data[p + i / 2] >> 4);
             }
-            x += code;
-            p += (bytes + 1) & ~qsizetype(1);
+            x += shown;
+            p += (bytes + 1) & ~qsizetype(1); // all of the run's bytes, shown or not
             if (p > end)
                 p = end; // the final pad byte may be missing
         }

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
@@ -26,12 +28,13 @@ QImage suiteReference(const QString &png)
     return QImage(testdata(QStringLiteral("bmpsuite/html/") + png));
 }
 
-// A BMP file with a 40-byte info header, assembled in the test.
+// A BMP file assembled in the test, with a Windows info header (40 bytes) or
+// an OS/2 2.x one (64 bytes, where compression 4 means RLE24).
 QByteArray makeBmp(qint32 width, qint32 height, quint16 bitCount, quint32 compression,
-                   const QByteArray &palette, const QByteArray &pixels)
+                   const QByteArray &palette, const QByteArray &pixels, quint32 headerSize = 40)
 {
-    QByteArray info(40, '\0');
-    qToLittleEndian<quint32>(40, info.data());
+    QByteArray info(qsizetype(headerSize), '\0');
+    qToLittleEndian<quint32>(headerSize, info.data());
     qToLittleEndian<qint32>(width, info.data() + 4);
     qToLittleEndian<qint32>(height, info.data() + 8);
     qToLittleEndian<quint16>(1, info.data() + 12);
@@ -67,6 +70,10 @@ private slots:
     void builtDamage_data();
     void builtDamage();
     void lastRowPaddingMayBeMissing();
+    void imageMagickFiles_data();
+    void imageMagickFiles();
+    void runsPastTheRowEndAreClipped_data();
+    void runsPastTheRowEndAreClipped();
     void absurdSizesAreRefusedBeforeAllocating_data();
     void absurdSizesAreRefusedBeforeAllocating();
 };
@@ -119,6 +126,8 @@ void tst_bmpreader::goodFiles_data()
     row("bmpsuite/g/rgb32bf.bmp", QImage::Format_RGB32, "rgb24.png");
     row("other/hopper.bmp", QImage::Format_RGB32, "");
     row("other/hopper_rle8.bmp", QImage::Format_Indexed8, "");
+    // Three runs lengthened to 255 pixels: the rows are cut at the right edge.
+    row("other/hopper_rle8_row_overflow.bmp", QImage::Format_Indexed8, "");
 }
 
 void tst_bmpreader::goodFiles()
@@ -252,11 +261,6 @@ void tst_bmpreader::badFiles_data()
         QTest::newRow(qPrintable(f)) << suite.filePath(f) << mayLoad.contains(f);
     for (const char *f : {"Bad_height.bmp", "Bad_width.bmp", "Bad_clrsUsed.bmp"})
         QTest::newRow(f) << testdata(QStringLiteral("other/") + QLatin1String(f)) << false;
-    // Runs that spill over the row end.
-    QTest::newRow("rle_overflow.bmp")
-        << testdata(QStringLiteral("other/rle_overflow.bmp")) << false;
-    QTest::newRow("hopper_rle8_row_overflow.bmp")
-        << testdata(QStringLiteral("other/hopper_rle8_row_overflow.bmp")) << false;
 }
 
 void tst_bmpreader::badFiles()
@@ -288,6 +292,11 @@ void tst_bmpreader::builtDamage_data()
         << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\0\x04\x01", 3));
     QTest::newRow("RLE8 index beyond the palette")
         << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\x02\x03\0\x01", 4));
+    // Runs are cut at the row end, but a delta still may not leave the picture.
+    QTest::newRow("RLE8 delta below the picture")
+        << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\x01\x01\0\x02\0\x03", 6));
+    QTest::newRow("RLE8 delta right after a cut run")
+        << makeBmp(2, 2, 8, 1, kPalette3, QByteArray("\x03\x01\0\x02\x01\0", 6));
 }
 
 void tst_bmpreader::builtDamage()
@@ -307,6 +316,156 @@ void tst_bmpreader::lastRowPaddingMayBeMissing()
     QCOMPARE(image.pixel(1, 0), qRgb(255, 0, 0));
     QCOMPARE(image.pixel(0, 1), qRgb(255, 0, 0));
     QCOMPARE(image.pixel(1, 1), qRgb(255, 255, 255));
+}
+
+// ImageMagick's common BMP variants of a small picture of few colours, odd and
+// even wide, against the picture itself and against ImageMagick's own decode.
+// Its RLE8 writer encodes each row to the padded byte width (16 pixels for
+// both widths here), so runs cross the right edge.
+void tst_bmpreader::imageMagickFiles_data()
+{
+    QTest::addColumn<QString>("format"); // convert's output prefix
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<quint32>("headerSize");
+    QTest::addColumn<quint32>("compression");
+
+    const QStringList none;
+    const QStringList palette = {QStringLiteral("-type"), QStringLiteral("Palette")};
+    const QStringList rle = {QStringLiteral("-compress"), QStringLiteral("RLE")};
+    for (const int width : {13, 14}) {
+        const auto row = [width](const char *name, const char *format, const QStringList &options,
+                                 quint32 headerSize, quint32 compression) {
+            QTest::addRow("%s, %d wide", name, width)
+                << QString::fromLatin1(format) << options << width << headerSize << compression;
+        };
+        row("default", "", none, 124, 0);
+        row("BMP2", "BMP2:", none, 12, 0);
+        row("BMP3", "BMP3:", none, 40, 0);
+        row("palette", "", palette, 124, 0);
+        row("RLE8", "", rle, 124, 1);
+        row("BMP3 RLE8", "BMP3:", palette + rle, 40, 1);
+    }
+}
+
+void tst_bmpreader::imageMagickFiles()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, options);
+    QFETCH(int, width);
+    QFETCH(quint32, headerSize);
+    QFETCH(quint32, compression);
+    if (!reference::haveConvert())
+        QSKIP("ImageMagick's convert is not installed");
+
+    // Four colours in runs of 1 to 4 pixels whose phase moves from row to row,
+    // so the rows end in every colour and in runs of every length. Stored as a
+    // palette PNG, which ImageMagick keeps as a palette picture.
+    QImage source(width, 9, QImage::Format_Indexed8);
+    source.setColorTable(
+        {qRgb(0x20, 0x40, 0x80), qRgb(255, 255, 255), qRgb(0xE0, 0x30, 0x30), qRgb(0, 0, 0)});
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 0; x < width; ++x)
+            source.setPixel(x, y, uint((x / (y % 4 + 1) + y) % 4));
+    }
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString png = dir.filePath(QStringLiteral("source.png"));
+    const QString bmp = dir.filePath(QStringLiteral("picture.bmp"));
+    QVERIFY(source.save(png));
+    QProcess convert;
+    convert.start(QStringLiteral("convert"),
+                  QStringList{png} + options + QStringList{format + bmp});
+    QVERIFY(convert.waitForFinished(60000));
+    QVERIFY2(convert.exitStatus() == QProcess::NormalExit && convert.exitCode() == 0,
+             convert.readAllStandardError().constData());
+
+    // The file must be the variant the row is about: a palette file, and
+    // RLE8 where asked for.
+    const QByteArray file = readAll(bmp);
+    QVERIFY(file.size() > 34);
+    const char *info = file.constData() + 14;
+    QCOMPARE(qFromLittleEndian<quint32>(info), headerSize);
+    const bool os2 = headerSize == 12;
+    QCOMPARE(os2 ? 0 : qFromLittleEndian<quint32>(info + 16), compression);
+    const int bitCount = qFromLittleEndian<quint16>(info + (os2 ? 10 : 14));
+    QVERIFY2(bitCount <= 8 && (compression == 0 || bitCount == 8),
+             qPrintable(QString::number(bitCount)));
+
+    QImage image;
+    try {
+        image = readBmp(file);
+    } catch (const KorvaneError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QCOMPARE(image.format(), QImage::Format_Indexed8);
+    QString diff = firstDifference(image, source);
+    QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("against the picture: ") + diff));
+    const QImage want = reference::decodeWithConvert(bmp);
+    QVERIFY2(!want.isNull(), "ImageMagick could not read its own file");
+    diff = firstDifference(image, want);
+    QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("against ImageMagick: ") + diff));
+}
+
+// Runs that go past the row end, in built files: the pixels inside the row are
+// kept, the rest dropped, and an absolute run still takes all its bytes and
+// its pad byte, so the next row decodes from the right place. The dropped
+// bytes would read as end-of-line or end-of-picture codes if they were not.
+void tst_bmpreader::runsPastTheRowEndAreClipped_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<QRgb>>("pixels"); // top row first
+
+    const QRgb w = qRgb(255, 255, 255), r = qRgb(255, 0, 0);
+    // The bottom row: a run of 3 on a row of 2, then a run wholly past the end.
+    QTest::newRow("RLE8 runs") << makeBmp(
+                                      2, 2, 8, 1, kPalette3,
+                                      QByteArray("\x03\x01\x01\x02\0\0\x01\x02\x01\x01\0\x01", 12))
+                               << QList<QRgb>{r, w, w, w};
+    // Five literal pixels (the last three 0 1 2) on a row of 2, padded to 6 bytes.
+    QTest::newRow("RLE8 odd absolute run")
+        << makeBmp(2, 2, 8, 1, kPalette3,
+                   QByteArray("\0\x05\x01\x02\0\x01\x02\0\0\0\x01\x02\x01\x01\0\x01", 16))
+        << QList<QRgb>{r, w, w, r};
+    // Five literal pixels (3 bytes, the last 0, padded to 4) on a row of 3;
+    // above, an alternating run of 4.
+    QTest::newRow("RLE4 odd absolute run and run")
+        << makeBmp(3, 2, 4, 2, kPalette3, QByteArray("\0\x05\x12\x10\0\0\0\0\x04\x21\0\x01", 12))
+        << QList<QRgb>{r, w, r, w, r, w};
+    // Three literal pixels (9 bytes, padded to 10) on a row of 2 (OS/2 2.x).
+    QTest::newRow("RLE24 absolute run")
+        << makeBmp(2, 2, 24, 4, QByteArray(),
+                   QByteArray("\0\x03\xff\0\0\0\xff\0\0\0\xff\0\0\0\x03\x10\x20\x30\0\x01", 20), 64)
+        << QList<QRgb>{qRgb(0x30, 0x20, 0x10), qRgb(0x30, 0x20, 0x10), qRgb(0, 0, 255),
+                       qRgb(0, 255, 0)};
+    // A third literal pixel on a row of 2; ImageMagick shows the same pixels.
+    const QRgb blue = qRgb(0, 0, 255);
+    QTest::newRow("rle_overflow.bmp") << readAll(testdata(QStringLiteral("other/rle_overflow.bmp")))
+                                      << QList<QRgb>{blue, blue, blue, r};
+}
+
+void tst_bmpreader::runsPastTheRowEndAreClipped()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<QRgb>, pixels);
+
+    QVERIFY(!file.isEmpty());
+    QImage image;
+    try {
+        image = readBmp(file);
+    } catch (const KorvaneError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QCOMPARE(qsizetype(image.width()) * image.height(), pixels.size());
+    for (int i = 0; i < pixels.size(); ++i) {
+        const QPoint at(i % image.width(), i / image.width());
+        QVERIFY2(image.pixel(at) == pixels[i],
+                 qPrintable(QStringLiteral("pixel (%1,%2) is #%3, want #%4")
+                                .arg(at.x())
+                                .arg(at.y())
+                                .arg(image.pixel(at), 8, 16, QLatin1Char('0'))
+                                .arg(pixels[i], 8, 16, QLatin1Char('0'))));
+    }
 }
 
 // A header may claim any size: the reader must refuse it with a clear
