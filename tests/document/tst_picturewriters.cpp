@@ -180,9 +180,12 @@ void tst_picturewriters::save_FullDiskOrMissingFolderLeavesTheOldFile()
     struct rlimit small = previous;
     small.rlim_cur = 1 << 20;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString full = error([&] { savePicture(pattern(3840, 2160), path, SaveFormat::Bmp); });
+    const QImage large = pattern(3840, 2160);
+    const QString fullBmp = error([&] { savePicture(large, path, SaveFormat::Bmp); });
+    const QString fullJpeg = error([&] { savePicture(large, path, SaveFormat::Jpeg); });
     setrlimit(RLIMIT_FSIZE, &previous);
-    QVERIFY2(full.contains(path), qPrintable(full));
+    QVERIFY2(fullBmp.contains(path), qPrintable(fullBmp));
+    QVERIFY2(fullJpeg.contains(path), qPrintable(fullJpeg));
     QCOMPARE(reference::readAll(path), QByteArray("the old picture"));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("shot.bmp")});
 

@@ -4,6 +4,9 @@
 
 #include <QFileDevice>
 #include <QIODevice>
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
 
 namespace korvane {
 
@@ -19,6 +22,18 @@ QString deviceName(const QIODevice &out)
     if (const auto *file = qobject_cast<const QFileDevice *>(&out))
         return file->fileName();
     return {};
+}
+
+void startWriteback(QIODevice &out)
+{
+#ifdef Q_OS_LINUX
+    auto *file = qobject_cast<QFileDevice *>(&out);
+    if (!file || !file->flush() || file->handle() < 0)
+        return;
+    sync_file_range(file->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(out);
+#endif
 }
 
 void writeAll(QIODevice &out, const char *data, qint64 size)
