@@ -44,11 +44,11 @@ picture() { at $((1 + $1)) $((129 + $2)); } # the picture's origin inside the wi
 xdotool windowfocus --sync "$id"
 sleep 1 # let the window settle before the first click
 
-click_at 206 33                        # the arrow tool
+click_at 254 33                        # the arrow tool
 picture 300 150; sleep 0.2; xdotool mousedown 1; sleep 0.1
 picture 280 120; sleep 0.1
 picture 250 92; sleep 0.1; xdotool mouseup 1; sleep 0.2
-click_at 230 33                        # the text tool
+click_at 278 33                        # the text tool
 click_at 191 284                       # the insertion point, under the arrow
 xdotool type --delay 20 'ここに表示したい項目を入力します'
 click_at 636 64                        # confirm
