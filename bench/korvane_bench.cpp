@@ -9,7 +9,7 @@
 #include "BenchPictures.h"
 #include "app/KorvaneApplication.h"
 #include "common/Color.h"
-#include "document/JpegReader.h"
+#include "document/formats/JpegReader.h"
 #include "editor/EditorDocument.h"
 
 #include <QFont>

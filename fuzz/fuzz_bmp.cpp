@@ -1,7 +1,7 @@
 // libFuzzer entry point for the BMP reader: any bytes as a .bmp file's
 // content must give a picture or a KorvaneError, never a crash.
 #include "common/KorvaneError.h"
-#include "document/BmpReader.h"
+#include "document/formats/BmpReader.h"
 
 #include <QByteArray>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // libFuzzer entry point for the icon and cursor readers: any bytes as an
 // .ico or .cur file's content must give a picture or a KorvaneError.
 #include "common/KorvaneError.h"
-#include "document/IconReader.h"
+#include "document/formats/IconReader.h"
 
 #include <QByteArray>
 #include <cstddef>

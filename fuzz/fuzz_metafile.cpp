@@ -1,5 +1,5 @@
 #include "common/KorvaneError.h"
-#include "document/MetafileReader.h"
+#include "document/formats/MetafileReader.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -2,8 +2,8 @@
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
-#include "document/BmpReader.h"
-#include "document/JpegReader.h"
+#include "document/formats/BmpReader.h"
+#include "document/formats/JpegReader.h"
 #include "editor/EditorDocument.h"
 
 #include <QBuffer>

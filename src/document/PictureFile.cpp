@@ -2,10 +2,10 @@
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
-#include "document/BmpReader.h"
-#include "document/IconReader.h"
-#include "document/JpegReader.h"
-#include "document/MetafileReader.h"
+#include "document/formats/BmpReader.h"
+#include "document/formats/IconReader.h"
+#include "document/formats/JpegReader.h"
+#include "document/formats/MetafileReader.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "ui/CursorTable.h"
 
 #include "common/KorvaneError.h"
-#include "document/IconReader.h"
+#include "document/formats/IconReader.h"
 #include "document/PictureFile.h"
 
 #include <QFile>

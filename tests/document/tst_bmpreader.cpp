@@ -1,5 +1,5 @@
 #include "common/KorvaneError.h"
-#include "document/BmpReader.h"
+#include "document/formats/BmpReader.h"
 #include "document/ReferenceDecoder.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "common/KorvaneError.h"
-#include "document/IconReader.h"
+#include "document/formats/IconReader.h"
 #include "document/ReferenceDecoder.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "common/KorvaneError.h"
-#include "document/JpegReader.h"
+#include "document/formats/JpegReader.h"
 #include "document/ReferenceDecoder.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "common/KorvaneError.h"
-#include "document/MetafileReader.h"
-#include "document/MetafileToSvg.h"
+#include "document/formats/MetafileReader.h"
+#include "document/formats/MetafileToSvg.h"
 #include "document/ReferenceDecoder.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 // The three writers, the all-or-nothing save, and the print geometry.
 #include "common/KorvaneError.h"
-#include "document/BmpReader.h"
+#include "document/formats/BmpReader.h"
 #include "document/PictureSaving.h"
 #include "document/PrintGeometry.h"
 #include "document/ReferenceDecoder.h"

@@ -1,6 +1,6 @@
 // Repairs of the SVG the metafile libraries write, done in the program
 // itself (with Qt) once the conversion child has handed it over.
-#include "document/MetafileToSvg.h"
+#include "document/formats/MetafileToSvg.h"
 
 #include <QRegularExpression>
 #include <QString>

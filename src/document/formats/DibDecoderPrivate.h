@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/KorvaneError.h"
-#include "document/DibDecoder.h"
+#include "document/formats/DibDecoder.h"
 
 #include <QImage>
 #include <QList>

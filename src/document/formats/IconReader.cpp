@@ -1,8 +1,8 @@
-#include "document/IconReader.h"
+#include "document/formats/IconReader.h"
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
-#include "document/DibDecoder.h"
+#include "document/formats/DibDecoder.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -2,7 +2,7 @@
 #pragma once
 
 // Every caller of these conversions runs them through convertInChild.
-#include "document/ChildConversion.h"
+#include "document/formats/ChildConversion.h"
 
 #include <QByteArray>
 

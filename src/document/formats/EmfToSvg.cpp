@@ -1,5 +1,5 @@
 // Enhanced metafiles to SVG through libemf2svg; runs in the conversion child.
-#include "document/MetafileToSvg.h"
+#include "document/formats/MetafileToSvg.h"
 
 #include <emf2svg.h>
 

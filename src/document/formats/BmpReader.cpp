@@ -1,7 +1,7 @@
-#include "document/BmpReader.h"
+#include "document/formats/BmpReader.h"
 
 #include "common/KorvaneError.h"
-#include "document/DibDecoder.h"
+#include "document/formats/DibDecoder.h"
 
 namespace korvane {
 

@@ -1,7 +1,7 @@
 // The compressed DIB paths: RLE8, RLE4 and RLE24, OS/2 Huffman 1D and embedded JPEG or PNG.
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
-#include "document/DibDecoderPrivate.h"
+#include "document/formats/DibDecoderPrivate.h"
 
 #include <QBuffer>
 #include <QImageReader>

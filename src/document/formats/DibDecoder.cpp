@@ -1,9 +1,9 @@
 // DIB header, colour mask and palette parsing, uncompressed pixels and the decode dispatch.
-#include "document/DibDecoder.h"
+#include "document/formats/DibDecoder.h"
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
-#include "document/DibDecoderPrivate.h"
+#include "document/formats/DibDecoderPrivate.h"
 
 #include <algorithm>
 #include <bit>

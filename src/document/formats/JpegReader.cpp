@@ -1,4 +1,4 @@
-#include "document/JpegReader.h"
+#include "document/formats/JpegReader.h"
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"

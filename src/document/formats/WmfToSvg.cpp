@@ -1,5 +1,5 @@
 // Windows metafiles to SVG through libwmf; runs in the conversion child.
-#include "document/MetafileToSvg.h"
+#include "document/formats/MetafileToSvg.h"
 
 #include <libwmf/api.h>
 #include <libwmf/svg.h>

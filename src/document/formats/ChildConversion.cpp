@@ -1,5 +1,5 @@
 // Running a conversion in a child process, under limits, and telling how it ended.
-#include "document/ChildConversion.h"
+#include "document/formats/ChildConversion.h"
 
 #include <algorithm>
 #include <cerrno>

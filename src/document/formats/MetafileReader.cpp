@@ -1,8 +1,8 @@
-#include "document/MetafileReader.h"
+#include "document/formats/MetafileReader.h"
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
-#include "document/MetafileToSvg.h"
+#include "document/formats/MetafileToSvg.h"
 
 #include <QPainter>
 #include <QPointF>
