@@ -3,6 +3,10 @@
 #include "common/Color.h"
 
 #include <QFont>
+
+#include <cstdio>
+#include <cstdlib>
+#include <jpeglib.h>
 #include <memory>
 
 using namespace korvane;
@@ -79,6 +83,34 @@ void addAnnotations(EditorDocument &document)
         moji->Y = rng.below(kHeight - 30);
         doc->MojiList.push_back(std::move(moji));
     }
+}
+
+// libjpeg's own encoder on the 32-bit rows as they lie in memory.
+QByteArray compressJpeg(const QImage &picture, int quality)
+{
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr); // the default error_exit ends the program: fine here
+    jpeg_create_compress(&cinfo);
+    unsigned char *out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&cinfo, &out, &outSize);
+    cinfo.image_width = JDIMENSION(picture.width());
+    cinfo.image_height = JDIMENSION(picture.height());
+    cinfo.input_components = 4;
+    cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(picture.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(outSize));
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
 }
 
 } // namespace bench

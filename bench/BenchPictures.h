@@ -21,4 +21,8 @@ QImage photoLikePicture(int width, int height);
 // 100 texts in the Japanese font, in ten colours.
 void addAnnotations(korvane::EditorDocument &document);
 
+// The picture compressed by libjpeg's own encoder at `quality`, from the
+// 32-bit rows as they lie in memory: the floor for the program's JPEG writer.
+QByteArray compressJpeg(const QImage &picture, int quality);
+
 } // namespace bench

@@ -12,19 +12,13 @@ probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
 work=$(mktemp -d)
 mkdir -p "$work/run"
 
-source "$here/xserver.sh"
+source "$here/desktop.sh"
 xvfb=
 kpid='' bus='' a11y='' clip=''
 cleanup() {
   [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
   [ -n "$clip" ] && kill "$clip" 2>/dev/null
-  # The accessibility bus ends with the session bus that started it.
-  [ -n "$bus" ] && kill "$bus" 2>/dev/null
-  if [ -n "$a11y" ]; then
-    for _ in $(seq 20); do kill -0 "$a11y" 2>/dev/null || { a11y=; break; }; sleep 0.1; done
-    [ -n "$a11y" ] && kill "$a11y" 2>/dev/null
-  fi
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  stop_desktop
   wait 2>/dev/null
   rm -rf "$work"
 }
@@ -33,15 +27,7 @@ trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
 start_xserver 161 230
 
-# A private session bus; the program and the probe start the accessibility
-# bus through it.
-bus_info=$(dbus-daemon --session --fork --address="unix:path=$work/bus" --print-address=1 --print-pid=1)
-DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus_info")
-export DBUS_SESSION_BUS_ADDRESS
-bus=$(sed -n 2p <<<"$bus_info")
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-# An accessibility bus of the calling desktop must not be used instead.
-unset AT_SPI_BUS_ADDRESS NO_AT_BRIDGE
+start_session_bus
 
 passed=0
 failed=0
@@ -62,34 +48,6 @@ check() {
 }
 expect_text() { local got; got=$(probe text "$1" "$2") || { echo "$got"; return 1; }; }
 
-wait_window() {
-  local title=$1 id
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --name 'Korvane' 2>/dev/null); do
-      if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$title" ]; then
-        echo "$id"
-        return 0
-      fi
-    done
-    sleep 0.1
-  done
-  echo "no visible window titled [$title]; visible: $(visible_titles)"
-  return 1
-}
-visible_titles() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    printf '[%s] ' "$(xdotool getwindowname "$id")"
-  done
-}
-no_window() {
-  for _ in $(seq 50); do
-    [[ " $(visible_titles)" != *"[$1]"* ]] && return 0
-    sleep 0.1
-  done
-  echo "the window [$1] is still shown"
-  return 1
-}
 
 # click_at takes screen coordinates; drag takes the picture's, from where to
 # where.
@@ -129,8 +87,7 @@ if ! editor=$(wait_window "　Korvane　　white.bmp"); then
   not_ok start "$editor"
   exit 1
 fi
-a11y=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-  org.freedesktop.DBus.GetConnectionUnixProcessID string:org.a11y.Bus 2>/dev/null | awk '{print $2}')
+note_accessibility_bus
 if ! box=$(probe box 画像) || ! grid=$(probe box 色の選択); then
   not_ok accessibility "the editor's controls are not on the accessibility bus: $box $grid"
   exit 1

@@ -20,19 +20,13 @@ chmod 755 "$work"
 mkdir -p "$work/run" "$work/home" "$work/pdf" "$work/pages"
 export HOME=$work/home
 
-source "$here/xserver.sh"
+source "$here/desktop.sh"
 xvfb=
 kpid='' bus='' a11y='' cupsd='' cupspdf_conf=''
 cleanup() {
   [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
   [ -n "$cupsd" ] && kill "$cupsd" 2>/dev/null
-  # The accessibility bus ends with the session bus that started it.
-  [ -n "$bus" ] && kill "$bus" 2>/dev/null
-  if [ -n "$a11y" ]; then
-    for _ in $(seq 20); do kill -0 "$a11y" 2>/dev/null || { a11y=; break; }; sleep 0.1; done
-    [ -n "$a11y" ] && kill "$a11y" 2>/dev/null
-  fi
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  stop_desktop
   wait 2>/dev/null
   [ -n "$cupspdf_conf" ] && rm -f "$cupspdf_conf"
   rm -rf "$work"
@@ -75,12 +69,6 @@ check() {
   if out=$("$@" 2>&1); then ok "$name"; else not_ok "$name" "$out"; fi
 }
 
-visible_titles() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    printf '[%s] ' "$(xdotool getwindowname "$id")"
-  done
-}
 # shown TITLE: prints the id of the visible window with exactly that title.
 shown() {
   local id
@@ -189,12 +177,7 @@ fi
 # --- the program ---------------------------------------------------------------
 
 start_xserver 301 370
-bus_info=$(dbus-daemon --session --fork --address="unix:path=$work/bus" --print-address=1 --print-pid=1)
-DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus_info")
-export DBUS_SESSION_BUS_ADDRESS
-bus=$(sed -n 2p <<<"$bus_info")
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-unset AT_SPI_BUS_ADDRESS NO_AT_BRIDGE
+start_session_bus
 if ! probe ready; then
   echo "not ok - accessibility bus: it does not start"
   exit 1
@@ -217,8 +200,7 @@ if ! editor=$(shown "$title"); then
   not_ok start "$editor"
   exit 1
 fi
-a11y=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-  org.freedesktop.DBus.GetConnectionUnixProcessID string:org.a11y.Bus 2>/dev/null | awk '{print $2}')
+note_accessibility_bus
 if ! box=$(probe box 画像); then
   not_ok accessibility "the editor's picture is not on the accessibility bus: $box"
   exit 1

@@ -10,12 +10,12 @@ here=$(dirname "$(realpath "$0")")
 work=$(mktemp -d)
 mkdir -p "$work/run"
 
-source "$here/xserver.sh"
+source "$here/desktop.sh"
 xvfb=
 kpid=
 cleanup() {
   [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  stop_desktop
   wait 2>/dev/null
   rm -rf "$work"
 }
@@ -32,12 +32,6 @@ not_ok() {
   sed 's/^/  program: /' "$work/korvane.log" | tail -n 5
 }
 
-visible_titles() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    printf '[%s] ' "$(xdotool getwindowname "$id")"
-  done
-}
 
 start_korvane() {
   (cd "$work/run" && exec "$korvane" "$@") >"$work/korvane.log" 2>&1 &
@@ -52,20 +46,6 @@ stop_korvane() {
   kpid=
 }
 
-# Prints the id of the visible window with exactly this title.
-wait_window() {
-  local title=$1 id
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --name 'Korvane|開く' 2>/dev/null); do
-      if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$title" ]; then
-        echo "$id"
-        return 0
-      fi
-    done
-    sleep 0.1
-  done
-  return 1
-}
 
 wait_exit() {
   for _ in $(seq 50); do

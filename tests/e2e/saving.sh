@@ -14,18 +14,12 @@ probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
 work=$(mktemp -d)
 mkdir -p "$work/run"
 
-source "$here/xserver.sh"
+source "$here/desktop.sh"
 xvfb=
 kpid='' bus='' a11y=''
 cleanup() {
   [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
-  # The accessibility bus ends with the session bus that started it.
-  [ -n "$bus" ] && kill "$bus" 2>/dev/null
-  if [ -n "$a11y" ]; then
-    for _ in $(seq 20); do kill -0 "$a11y" 2>/dev/null || { a11y=; break; }; sleep 0.1; done
-    [ -n "$a11y" ] && kill "$a11y" 2>/dev/null
-  fi
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  stop_desktop
   wait 2>/dev/null
   rm -rf "$work"
 }
@@ -39,12 +33,7 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
 mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME"
 folder=$HOME/Desktop/Korvane
 
-bus_info=$(dbus-daemon --session --fork --address="unix:path=$work/bus" --print-address=1 --print-pid=1)
-DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus_info")
-export DBUS_SESSION_BUS_ADDRESS
-bus=$(sed -n 2p <<<"$bus_info")
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-unset AT_SPI_BUS_ADDRESS NO_AT_BRIDGE
+start_session_bus
 
 passed=0
 failed=0
@@ -65,32 +54,6 @@ check() {
   if "$@" >"$work/out" 2>&1; then ok "$name"; else not_ok "$name" "$(cat "$work/out")"; fi
 }
 
-visible_titles() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    printf '[%s] ' "$(xdotool getwindowname "$id")"
-  done
-}
-# Prints the id of the visible window with exactly this title.
-wait_window() {
-  local id
-  for _ in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-      [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && { echo "$id"; return 0; }
-    done
-    sleep 0.1
-  done
-  echo "no visible window titled [$1]; visible: $(visible_titles)" >&2
-  return 1
-}
-no_window() {
-  for _ in $(seq 50); do
-    [[ " $(visible_titles)" != *"[$1]"* ]] && return 0
-    sleep 0.1
-  done
-  echo "the window [$1] is still shown"
-  return 1
-}
 
 start_korvane() {
   (cd "$work/run" && exec "$korvane" "$@") >"$work/korvane.log" 2>&1 &
@@ -167,8 +130,7 @@ if ! editor=$(wait_window "　Korvane　　white.bmp" 2>&1); then
   not_ok start "$editor"
   exit 1
 fi
-a11y=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-  org.freedesktop.DBus.GetConnectionUnixProcessID string:org.a11y.Bus 2>/dev/null | awk '{print $2}')
+note_accessibility_bus
 
 # Ctrl+S writes the composed picture back in the file's own format.
 save_bmp() {

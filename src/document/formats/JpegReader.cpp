@@ -2,32 +2,13 @@
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
-
-#include <csetjmp>
-#include <cstdio> // jpeglib.h needs FILE and size_t declared first
-#include <jpeglib.h>
+#include "document/formats/JpegErrors.h"
 
 namespace korvane {
 
 namespace {
 
-// libjpeg reports a fatal error through error_exit, which must not return
-// into the library. We jump back to the setjmp of the call that was running
-// and throw from there, so no C++ exception ever crosses libjpeg's C frames.
-//
-// longjmp skips destructors, so the functions that call setjmp below keep
-// only trivially destructible locals, and everything that needs cleaning up
-// lives in the Decoder object of the caller.
-struct ErrorManager
-{
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void errorExit(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
-}
+using jpeg::ErrorManager;
 
 // Warnings (a premature end of data, extraneous bytes between markers) do not
 // stop the load: libjpeg fills what is missing and the picture is still
@@ -38,18 +19,13 @@ void emitMessage(j_common_ptr cinfo, int msgLevel)
         ++cinfo->err->num_warnings;
 }
 
-void outputMessage(j_common_ptr) {}
-
 class Decoder
 {
 public:
     Decoder()
     {
-        jpeg_std_error(&m_err.pub);
-        m_err.pub.error_exit = errorExit;
+        m_cinfo.err = jpeg::installErrorManager(m_err);
         m_err.pub.emit_message = emitMessage;
-        m_err.pub.output_message = outputMessage;
-        m_cinfo.err = &m_err.pub;
     }
     ~Decoder()
     {

@@ -3,31 +3,17 @@
 #include "common/KorvaneError.h"
 #include "document/formats/WriterSupport.h"
 
+#include "document/formats/JpegErrors.h"
 #include <QIODevice>
-#include <csetjmp>
-#include <cstdio> // jpeglib.h needs FILE and size_t declared first
+
 #include <cstdlib>
 #include <jerror.h>
-#include <jpeglib.h>
 
 namespace korvane {
 
 namespace {
 
-// As in the reader: a fatal libjpeg error jumps back to the setjmp of the
-// running call, which throws from there, so no exception crosses libjpeg.
-struct ErrorManager
-{
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void errorExit(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
-}
-
-void outputMessage(j_common_ptr) {}
+using jpeg::ErrorManager;
 
 // Hands the compressed bytes to the device as they come, so that the disk
 // is writing while the encoder still works.
@@ -92,13 +78,7 @@ void termDestination(j_compress_ptr cinfo)
 class Encoder
 {
 public:
-    Encoder()
-    {
-        jpeg_std_error(&m_err.pub);
-        m_err.pub.error_exit = errorExit;
-        m_err.pub.output_message = outputMessage;
-        m_cinfo.err = &m_err.pub;
-    }
+    Encoder() { m_cinfo.err = jpeg::installErrorManager(m_err); }
     ~Encoder()
     {
         if (m_created)
