@@ -1,0 +1,12 @@
+#pragma once
+
+#include "capture/ScreenCapture.h"
+
+namespace korvane {
+
+// X11: the root window (the whole virtual desktop), or the rectangle of the
+// active window's frame on it: the window manager's _NET_ACTIVE_WINDOW, or
+// without a window manager the top-level window that has the input focus.
+QImage captureX11(CaptureTarget target);
+
+} // namespace korvane
