@@ -10,16 +10,20 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments();
     const QString firstArgument = arguments.size() > 1 ? arguments.at(1) : QString();
 
-    // The four windows, in this order; all of them live until the end.
+    // The four windows, in this order; all of them live until the end. The
+    // launcher, made first, is the main window: closing it ends the program.
     korvane::TKorvaneForm0 KorvaneForm0;
     korvane::TKorvaneForm1 KorvaneForm1(&KorvaneForm0, firstArgument);
     korvane::TOKBottomDlg OKBottomDlg;
     korvane::TAboutBox AboutBox;
+    KorvaneForm0.setEditor(&KorvaneForm1);
+    KorvaneForm1.setAboutBox(&AboutBox);
 
     if (KorvaneForm0.isClosed()) // the start-up load refused the file's type
         return 0;
-    // A user who names a picture file wants to annotate it: open the editor
-    // with it at once. Otherwise the launcher asks what to start from.
+    // A user who names a picture file (opening it from a file manager, say)
+    // wants to annotate it: the editor opens with it at once. Otherwise the
+    // launcher asks what to start from.
     if (!KorvaneForm1.document().FileName.isEmpty())
         KorvaneForm1.show();
     else

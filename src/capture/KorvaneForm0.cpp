@@ -1,19 +1,156 @@
 #include "capture/KorvaneForm0.h"
 
+#include "app/KorvaneApplication.h"
+#include "capture/ScreenCapture.h"
+#include "common/KorvaneError.h"
+#include "ui/KorvaneForm1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QContextMenuEvent>
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 namespace korvane {
+
+namespace {
+
+constexpr int kCaptureDelayMs = 7 * 100;
+
+// Shows only the entries whose actions are visible, and no separator at the
+// top, at the bottom or right after another: the menus change with the
+// notification-area icon.
+void reduceSeparators(QMenu *menu)
+{
+    QAction *lastShown = nullptr;
+    for (QAction *entry : menu->actions()) {
+        if (!entry->isSeparator()) {
+            if (entry->isVisible())
+                lastShown = entry;
+            continue;
+        }
+        entry->setVisible(lastShown && !lastShown->isSeparator());
+        if (entry->isVisible())
+            lastShown = entry;
+    }
+    if (lastShown && lastShown->isSeparator())
+        lastShown->setVisible(false);
+}
+
+QAction *separator(QObject *parent)
+{
+    auto *action = new QAction(parent);
+    action->setSeparator(true);
+    return action;
+}
+
+} // namespace
 
 TKorvaneForm0::TKorvaneForm0(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("KorvaneForm0"));
     setWindowTitle(QStringLiteral("　Korvane"));
+    // A small fixed window: a system menu and minimising, no maximising.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(157, 146);
+    createActions();
+    createControls();
+    createMenus();
     FormCreate();
+}
+
+TKorvaneForm0::~TKorvaneForm0() = default;
+
+void TKorvaneForm0::createControls()
+{
+    ScreenCap = new QPushButton(QStringLiteral("O  K"), this);
+    ScreenCap->setObjectName(QStringLiteral("ScreenCap"));
+    ScreenCap->setGeometry(20, 110, 50, 25);
+    ScreenCap->setToolTip(QStringLiteral("開始"));
+    ScreenCap->setStatusTip(QStringLiteral("開始します。"));
+    ScreenCap->setAccessibleDescription(ScreenCap->statusTip());
+    connect(ScreenCap, &QPushButton::clicked, this, &TKorvaneForm0::ScreenCapClick);
+
+    ModeSelect = new QGroupBox(QStringLiteral("選 択"), this);
+    ModeSelect->setObjectName(QStringLiteral("ModeSelect"));
+    ModeSelect->setGeometry(20, 10, 120, 90);
+    auto *column = new QVBoxLayout(ModeSelect);
+    column->setContentsMargins(8, 2, 4, 2);
+    column->setSpacing(0);
+    m_modes = new QButtonGroup(this);
+    const char16_t *items[] = {u"画面全体", u"ウィンドウ", u"クリップボード", u"エディタの起動"};
+    for (int i = 0; i < 4; ++i) {
+        auto *item = new QRadioButton(QString::fromUtf16(items[i]), ModeSelect);
+        m_modes->addButton(item, i);
+        column->addWidget(item);
+    }
+    m_modes->button(cmScreen)->setChecked(true);
+
+    NG = new QPushButton(QStringLiteral("終  了"), this);
+    NG->setObjectName(QStringLiteral("NG"));
+    NG->setGeometry(90, 110, 50, 25);
+    NG->setToolTip(QStringLiteral("終了"));
+    NG->setStatusTip(QStringLiteral("終了します。"));
+    NG->setAccessibleDescription(NG->statusTip());
+    connect(NG, &QPushButton::clicked, ActCancel, &QAction::trigger);
+
+    setTabOrder(ScreenCap, ModeSelect);
+    setTabOrder(ModeSelect, NG);
+}
+
+void TKorvaneForm0::createActions()
+{
+    ActTrayIn = new QAction(QStringLiteral("タスクトレイに入れる(&I)"), this);
+    ActTrayIn->setObjectName(QStringLiteral("ActTrayIn"));
+    connect(ActTrayIn, &QAction::triggered, this, &TKorvaneForm0::ActTrayInExecute);
+    ActTrayDel = new QAction(QStringLiteral("アイコンを削除する(&D)"), this);
+    ActTrayDel->setObjectName(QStringLiteral("ActTrayDel"));
+    ActTrayDel->setVisible(false);
+    connect(ActTrayDel, &QAction::triggered, this, &TKorvaneForm0::ActTrayDelExecute);
+    ActCancel = new QAction(QStringLiteral("N G"), this);
+    ActCancel->setObjectName(QStringLiteral("ActCancel"));
+    connect(ActCancel, &QAction::triggered, this, &TKorvaneForm0::ActCancelExecute);
+}
+
+void TKorvaneForm0::createMenus()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addActions(
+        {ActTrayIn, separator(PopupMenu1), ActTrayDel, separator(PopupMenu1), ActCancel});
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { reduceSeparators(PopupMenu1); });
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    PopupMenu2->addActions({ActTrayDel, separator(PopupMenu2), ActCancel});
+    connect(PopupMenu2, &QMenu::aboutToShow, this, [this] { reduceSeparators(PopupMenu2); });
+
+    TrayIcon = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
+    TrayIcon->setToolTip(QStringLiteral("Korvane"));
+    TrayIcon->setContextMenu(PopupMenu2);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                // A left click brings the launcher back; the icon stays.
+                if (reason == QSystemTrayIcon::Trigger) {
+                    show();
+                    raise();
+                    activateWindow();
+                }
+            });
 }
 
 void TKorvaneForm0::FormCreate()
@@ -22,10 +159,121 @@ void TKorvaneForm0::FormCreate()
     move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
 }
 
+int TKorvaneForm0::captureMode() const
+{
+    return m_modes->checkedId();
+}
+
+void TKorvaneForm0::setCaptureMode(int mode)
+{
+    if (QAbstractButton *item = m_modes->button(mode))
+        item->setChecked(true);
+}
+
+bool TKorvaneForm0::hasTrayIcon() const
+{
+    return TrayIcon->isVisible();
+}
+
+void TKorvaneForm0::WaitWithMessages()
+{
+    QEventLoop loop;
+    QTimer::singleShot(kCaptureDelayMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void TKorvaneForm0::ScreenCapClick()
+{
+    // The waits let events through, among them a second OK from a launcher
+    // brought back from the notification area: one capture at a time.
+    if (m_capturing || !m_editor)
+        return;
+    m_capturing = true;
+    hide();
+    try {
+        capture();
+    } catch (const KorvaneError &error) {
+        // The user is never left without a window: the message, then the
+        // launcher to try again.
+        KorvaneApplication::showErrorBox(error.message());
+        show();
+        raise();
+        activateWindow();
+    }
+    m_capturing = false;
+}
+
+void TKorvaneForm0::capture()
+{
+    WaitWithMessages();
+    const int mode = captureMode();
+    if (mode == cmScreen || mode == cmWindow)
+        captureToClipboard(
+            mode == cmScreen ? CaptureTarget::WholeScreen : CaptureTarget::ActiveWindow, this);
+    WaitWithMessages();
+    switch (captureMode()) {
+    case cmScreen:
+    case cmWindow:
+    case cmClipboard:
+        m_editor->ActNewExecute();
+        m_editor->ActPastExecute();
+        break;
+    case cmEditor:
+        m_editor->ActNewExecute();
+        break;
+    default:
+        break;
+    }
+    m_editor->pressToolButton(m_editor->Line1);
+    m_editor->show();
+    m_editor->raise();
+    m_editor->activateWindow();
+    // A fresh capture, and a blank picture too, counts as unsaved work.
+    m_editor->document().Modified = true;
+}
+
+void TKorvaneForm0::ActTrayInExecute()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        // Hiding the launcher now would leave no way back to it.
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Korvane"),
+                        QStringLiteral("このデスクトップには通知領域がないため、"
+                                       "アイコンにできません。"),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    ActTrayDel->setVisible(true);
+    ActTrayIn->setVisible(false);
+    TrayIcon->show();
+    hide();
+}
+
+void TKorvaneForm0::ActTrayDelExecute()
+{
+    ActTrayDel->setVisible(false);
+    ActTrayIn->setVisible(true);
+    TrayIcon->hide();
+    // Without the icon and without a window the program could not be reached.
+    if (!isVisible() && !(m_editor && m_editor->isVisible()))
+        show();
+}
+
+void TKorvaneForm0::ActCancelExecute()
+{
+    close();
+}
+
+void TKorvaneForm0::contextMenuEvent(QContextMenuEvent *event)
+{
+    PopupMenu1->popup(event->globalPos());
+}
+
 void TKorvaneForm0::closeEvent(QCloseEvent *event)
 {
     event->accept();
     m_closed = true;
+    TrayIcon->hide(); // the icon goes with the program
     // Queued, so that a close during start-up, before the event loop runs,
     // still ends the program as soon as the loop would begin.
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -2,26 +2,74 @@
 
 #include <QWidget>
 
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+
 namespace korvane {
 
-// The launcher: the program's main window. Closing it ends the program,
-// whatever the other windows hold.
+class TKorvaneForm1;
+
+// The launcher: the program's main window, where the user picks what the
+// editor starts from and presses OK. Closing it ends the program, whatever
+// the other windows hold. It can park itself as an icon in the desktop's
+// notification area.
 class TKorvaneForm0 : public QWidget
 {
     Q_OBJECT
 public:
+    enum CaptureMode { cmScreen = 0, cmWindow = 1, cmClipboard = 2, cmEditor = 3 };
+
     explicit TKorvaneForm0(QWidget *parent = nullptr);
+    ~TKorvaneForm0() override;
+
+    // The editor that OK hands the picture over to.
+    void setEditor(TKorvaneForm1 *editor) { m_editor = editor; }
 
     // True once the launcher has closed, also before the event loop runs.
     bool isClosed() const { return m_closed; }
+    int captureMode() const;
+    void setCaptureMode(int mode);
+    bool hasTrayIcon() const;
+
+    // OK: hide, wait, capture onto the clipboard, wait, give the editor a new
+    // picture and paste, choose the line tool, show the editor.
+    void ScreenCapClick();
+    void ActTrayInExecute();
+    void ActTrayDelExecute();
+    void ActCancelExecute();
+
+    QGroupBox *ModeSelect = nullptr;
+    QPushButton *ScreenCap = nullptr;
+    QPushButton *NG = nullptr;
+    QAction *ActTrayIn = nullptr;
+    QAction *ActTrayDel = nullptr;
+    QAction *ActCancel = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QMenu *PopupMenu2 = nullptr;
+    QSystemTrayIcon *TrayIcon = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void FormCreate();
+    void createControls();
+    void createActions();
+    void createMenus();
+    // Waits 700 ms while the program keeps handling its events, so that the
+    // hidden launcher leaves the screen and the desktop settles.
+    void WaitWithMessages();
+    void capture();
 
+    QButtonGroup *m_modes = nullptr;
+    TKorvaneForm1 *m_editor = nullptr;
     bool m_closed = false;
+    bool m_capturing = false;
 };
 
 } // namespace korvane

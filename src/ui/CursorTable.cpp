@@ -1,8 +1,8 @@
 #include "ui/CursorTable.h"
 
 #include "common/KorvaneError.h"
-#include "document/formats/IconReader.h"
 #include "document/PictureFile.h"
+#include "document/formats/IconReader.h"
 
 #include <QFile>
 #include <QPixmap>

@@ -76,8 +76,12 @@ public:
     // Before the window closes: asks about unsaved changes; false keeps it open.
     bool FormCloseQuery();
     void ActPrintExecute();
+    void ActVerExecute();
+    void setAboutBox(QWidget *aboutBox) { m_aboutBox = aboutBox; }
 
     // Tools and keys.
+    // Sets a tool button down, as its context-menu entry does, and applies it.
+    void pressToolButton(QToolButton *button);
     void ApplyToolMode();
     void ClearSelection();
     void ActDelExecute();
@@ -114,6 +118,7 @@ public:
     QAction *ActSaveAs = nullptr;
     QAction *ActPrint = nullptr;
     QAction *ActExit = nullptr;
+    QAction *ActVer = nullptr;
     QAction *ActReload = nullptr;
     QAction *ActFont = nullptr;
     QAction *ActBKColor = nullptr;
@@ -198,7 +203,6 @@ private:
                                const QString &shortHint, const QString &longHint,
                                const QString &icon, bool allowAllUp);
     void toolButtonClicked(QToolButton *button);
-    void pressToolButton(QToolButton *button);
     // The tool whose button is down, mdNone when every button is up.
     qint32 downToolMode() const;
     // Runs a colour dialog from `initial`; true and the colour when confirmed.
@@ -218,6 +222,7 @@ private:
     ToolController m_tools;
     CursorTable m_cursors;
     TKorvaneForm0 *m_launcher;
+    QWidget *m_aboutBox = nullptr;
     HintRouter *m_hints = nullptr;
     KeyPreview *m_keys = nullptr;
     TColor m_lineColor = clRed;

@@ -29,9 +29,8 @@ struct ActionSpec
     void (TKorvaneForm1::*handler)();
 };
 
-// The actions in list order. The picture transforms, the resize dialog and
-// the version dialog join this list where their commands belong: ActVer
-// after ActExit, ActSize and the transforms after ActPaste.
+// The actions in list order. The picture transforms and the resize dialog
+// join this list where their commands belong: after ActPaste.
 const ActionSpec kActions[] = {
     {&TKorvaneForm1::ActNew, "ActNew", u"新規作成(&N)", QKeySequence(Qt::CTRL | Qt::Key_N),
      u"新規作成", u"新規作成状態にします。", "new", &TKorvaneForm1::ActNewExecute},
@@ -166,6 +165,9 @@ void TKorvaneForm1::createMenus()
     edit->setObjectName(QStringLiteral("Edit1"));
     addEntries(edit,
                {ActFont, nullptr, ActFontColor, ActBKColor, nullptr, ActColor, nullptr, ActPaste});
+    QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    help->setObjectName(QStringLiteral("Help1"));
+    addEntries(help, {ActVer});
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));

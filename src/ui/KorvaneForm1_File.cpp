@@ -60,6 +60,16 @@ void TKorvaneForm1::ActPastExecute()
     PB1->pictureChanged();
 }
 
+void TKorvaneForm1::ActVerExecute()
+{
+    // Beside the editor, which stays usable; a second call changes nothing.
+    if (!m_aboutBox)
+        return;
+    m_aboutBox->show();
+    m_aboutBox->raise();
+    m_aboutBox->activateWindow();
+}
+
 void TKorvaneForm1::ActOpenExecute()
 {
     FColorButton->setFocus();
