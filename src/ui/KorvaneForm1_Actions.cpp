@@ -56,6 +56,8 @@ const ActionSpec kActions[] = {
      u"このソフトを終了します。",
      nullptr,
      &TKorvaneForm1::ActExitExecute},
+    {&TKorvaneForm1::ActVer, "ActVer", u"バージョン情報(&V)", {}, u"バージョン情報",
+     u"バージョン情報を表示します。", nullptr, &TKorvaneForm1::ActVerExecute},
     {&TKorvaneForm1::ActReload, "ActReload", u"再読み込み", QKeySequence(Qt::CTRL | Qt::Key_R),
      u"再読込", u"再度画面を取り込みます。", "reload", &TKorvaneForm1::ActReloadExecute},
     {&TKorvaneForm1::ActFont,
