@@ -51,6 +51,9 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     QPalette maroon = ProductName->palette();
     maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
     ProductName->setPalette(maroon);
+    // The layout's width was measured in another font: the name shows whole.
+    ProductName->resize(qMax(ProductName->width(), ProductName->sizeHint().width()),
+                        ProductName->height());
 
     Version = label(panel, QStringLiteral("Version"), QRect(100, 45, 97, 15),
                     QStringLiteral("バージョン 2.0"));
@@ -58,6 +61,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
 
     Notice = label(panel, QStringLiteral("Copyright"), QRect(40, 73, 179, 12),
                    QStringLiteral("© 2026 Korvane の開発者"));
+    Notice->resize(Notice->width(), qMax(Notice->height(), Notice->sizeHint().height()));
     Comments = label(panel, QStringLiteral("Comments"), QRect(40, 100, 162, 34),
                      QStringLiteral("画面をキャプチャしてパソコンの操作説明書等を作成できます"));
     Comments->setWordWrap(true);
