@@ -9,7 +9,7 @@ namespace korvane {
 
 namespace {
 
-PointerEvent pointerEvent(const QMouseEvent *event)
+PointerEvent pointerEvent(const QMouseEvent *event, qreal scale)
 {
     PointerEvent pointer;
     switch (event->button()) {
@@ -26,10 +26,21 @@ PointerEvent pointerEvent(const QMouseEvent *event)
         pointer.button = PointerEvent::Button::Other;
         break;
     }
-    const QPointF position = event->position();
+    const QPointF position = event->position() * scale;
     pointer.X = qint32(std::floor(position.x()));
     pointer.Y = qint32(std::floor(position.y()));
     return pointer;
+}
+
+// The smallest rectangle of whole units of `to` that covers `r` in units of
+// `from`: picture pixels and the widget's logical pixels.
+QRect rescaled(const QRect &r, qreal factor)
+{
+    const int left = int(std::floor(r.left() * factor));
+    const int top = int(std::floor(r.top() * factor));
+    const int right = int(std::ceil((r.right() + 1) * factor));
+    const int bottom = int(std::ceil((r.bottom() + 1) * factor));
+    return QRect(left, top, right - left, bottom - top);
 }
 
 } // namespace
@@ -40,16 +51,35 @@ PaintBox::PaintBox(const QImage &picture, QWidget *parent) : QWidget(parent), m_
     setMouseTracking(true); // the pointer read-out follows also without a button
 }
 
+qreal PaintBox::scale() const
+{
+    return devicePixelRatioF();
+}
+
+QRegion PaintBox::onScreen(const QRegion &pictureArea) const
+{
+    const qreal s = scale();
+    if (s == 1.0)
+        return pictureArea;
+    QRegion area;
+    for (const QRect &r : pictureArea)
+        area += rescaled(r, 1.0 / s);
+    return area;
+}
+
 void PaintBox::pictureChanged(const QRegion &changed)
 {
-    if (size() != m_picture.size()) {
-        setFixedSize(m_picture.size());
+    // On a screen of more than one device pixel per unit the picture is shown
+    // in device pixels, one for one, as the screen it was taken from showed it.
+    const QSize shown = rescaled(m_picture.rect(), 1.0 / scale()).size();
+    if (size() != shown) {
+        setFixedSize(shown);
         update();
     } else {
-        update(changed.isEmpty() ? QRegion(rect()) : changed);
+        update(changed.isEmpty() ? QRegion(rect()) : onScreen(changed));
     }
     if (!m_caret.isNull()) {
-        update(m_caret);
+        update(onScreen(m_caret));
         m_caret = QRect();
     }
 }
@@ -57,36 +87,48 @@ void PaintBox::pictureChanged(const QRegion &changed)
 void PaintBox::showCaret(qint32 x, qint32 y, int height)
 {
     if (!m_caret.isNull())
-        update(m_caret);
+        update(onScreen(m_caret));
     m_caret = QRect(x - 2, y, 4, qMax(1, height));
-    update(m_caret);
+    update(onScreen(m_caret));
 }
 
 void PaintBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const QRect exposed = event->rect() & m_picture.rect();
-    painter.drawImage(exposed.topLeft(), m_picture, exposed);
-    if (!m_caret.isNull() && m_caret.intersects(event->rect())) {
+    const qreal s = scale();
+    if (s == 1.0) {
+        const QRect exposed = event->rect() & m_picture.rect();
+        painter.drawImage(exposed.topLeft(), m_picture, exposed);
+    } else {
+        // The picture's pixels under the exposed area, drawn at a size that
+        // puts each of them on one device pixel.
+        const QRect source = rescaled(event->rect(), s) & m_picture.rect();
+        painter.drawImage(QRectF(source.x() / s, source.y() / s, source.width() / s,
+                                 source.height() / s),
+                          m_picture, source);
+    }
+    if (!m_caret.isNull()) {
         painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-        painter.fillRect(m_caret, Qt::black);
+        painter.fillRect(QRectF(m_caret.x() / s, m_caret.y() / s, m_caret.width() / s,
+                                m_caret.height() / s),
+                         Qt::black);
     }
 }
 
 void PaintBox::mousePressEvent(QMouseEvent *event)
 {
-    Q_EMIT pressed(pointerEvent(event));
+    Q_EMIT pressed(pointerEvent(event, scale()));
 }
 
 void PaintBox::mouseMoveEvent(QMouseEvent *event)
 {
-    Q_EMIT moved(pointerEvent(event));
+    Q_EMIT moved(pointerEvent(event, scale()));
 }
 
 void PaintBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    Q_EMIT released(pointerEvent(event));
+    Q_EMIT released(pointerEvent(event, scale()));
 }
 
 } // namespace korvane

@@ -8,7 +8,9 @@
 namespace korvane {
 
 // The drawing surface of the editor (PB1): as large as the picture, at the
-// origin of the scroll box, so its coordinates are picture coordinates. It
+// origin of the scroll box, so its coordinates are picture coordinates (in
+// device pixels: on a screen of two device pixels per unit, a picture pixel
+// is a device pixel, as on the screen it was taken from). It
 // shows the composed picture; composing is the document's job, so a repaint
 // (scrolling, an uncovered window) only copies the exposed part. The text
 // tool's insertion bar lies over it on the screen only, until the picture
@@ -26,6 +28,8 @@ public:
     // top is at (x, y), inverting the picture under it.
     void showCaret(qint32 x, qint32 y, int height);
     QRect caret() const { return m_caret; }
+    // Device pixels per unit of the widget's geometry.
+    qreal scale() const;
 
 Q_SIGNALS:
     void pressed(const korvane::PointerEvent &event);
@@ -39,6 +43,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // The widget's area that shows an area of the picture.
+    QRegion onScreen(const QRegion &pictureArea) const;
+
     const QImage &m_picture;
     QRect m_caret;
 };

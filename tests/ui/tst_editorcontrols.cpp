@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QtMath>
 
 using namespace korvane;
 
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void widthField_TypedValueHoldsUntilTheFieldIsLeft();
     void textCycle_PlaceConfirmPlaceAgainThenSelectAndRestyle();
     void clipboardCommands_PasteNewAndReload();
+    void picture_ShownOneDevicePixelForEachPixel();
 };
 
 void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
@@ -362,6 +364,25 @@ void tst_editorcontrols::clipboardCommands_PasteNewAndReload()
     QVERIFY(!e.isVisible());
     QVERIFY(w.launcher.isVisible());
     QVERIFY(e.document().LineList.empty());
+}
+
+// Also run with QT_SCALE_FACTOR=2 (see tests/CMakeLists.txt): a screen shot
+// taken on a screen of two device pixels per unit is shown pixel for pixel.
+void tst_editorcontrols::picture_ShownOneDevicePixelForEachPixel()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    const qreal scale = e.PB1->devicePixelRatioF();
+    QCOMPARE(e.PB1->size(), QSize(qCeil(640 / scale), qCeil(480 / scale)));
+    e.Line1->click();
+    drag(e.PB1, QPoint(10, 10), QPoint(100, 60));
+    const TLineRec &line = *e.document().LineList.back();
+    QCOMPARE(QPoint(line.X1, line.Y1), (QPointF(10, 10) * scale).toPoint());
+    QCOMPARE(QPoint(line.X2, line.Y2), (QPointF(100, 60) * scale).toPoint());
+    const QImage shown = e.PB1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), e.document().DrawBmp.size());
+    QCOMPARE(shown.pixel(line.X2 - 3, line.Y2 - 1),
+             e.document().DrawBmp.pixel(line.X2 - 3, line.Y2 - 1));
 }
 
 int main(int argc, char *argv[])
