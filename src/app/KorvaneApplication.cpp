@@ -15,6 +15,9 @@ KorvaneApplication::KorvaneApplication(int &argc, char **argv) : QApplication(ar
 {
     setApplicationName(QStringLiteral("Korvane"));
     setApplicationVersion(QStringLiteral("2.0"));
+    // Desktops find the program's entry and icon by this name (on Wayland it
+    // is the windows' app id).
+    setDesktopFileName(QStringLiteral("io.github.korvane.Korvane"));
     installFontSubstitutions();
     // The interface is Japanese whatever the desktop's language: Qt's own
     // dialogs (file, colour, font, print) and buttons speak it too.
