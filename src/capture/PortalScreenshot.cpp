@@ -4,7 +4,6 @@
 #include "common/PictureLimits.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -257,7 +256,9 @@ QImage capturePortalScreenshot(CaptureTarget target, QWidget *parent)
     case 1:
         throw KorvaneError(QStringLiteral("画面の取り込みが取り消されました"));
     default:
-        throw KorvaneError(QStringLiteral("デスクトップが画面の取り込みを拒否しました"));
+        // Some portals answer a user's cancelling this way too.
+        throw KorvaneError(QStringLiteral(
+            "画面を取り込めませんでした（取り込みが取り消されたか、デスクトップに拒否されました）"));
     }
 
     const QUrl uri(waiter.results().value(QStringLiteral("uri")).toString());
