@@ -56,6 +56,13 @@ void EditorDocument::ClearBaseBmp()
 
 void EditorDocument::SetPicture(QImage picture)
 {
+    // A resize to 0 % leaves an empty picture: nothing to show or compose,
+    // and every operation on it must still run.
+    if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0) {
+        BaseBmp = QImage();
+        DrawBmp = QImage();
+        return;
+    }
     QImage draw = DrawBmp.size() == picture.size()
                       ? DrawBmp
                       : allocatePicture(picture.width(), picture.height(), QImage::Format_RGB32);

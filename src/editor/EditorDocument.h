@@ -41,7 +41,8 @@ public:
     void ClearAnnotations();
     // Makes BaseBmp 24-bit (Format_RGB32) and white, keeping its size.
     void ClearBaseBmp();
-    // BaseBmp := picture; DrawBmp takes its size. Does not redraw.
+    // BaseBmp := picture; DrawBmp takes its size (a null picture makes both
+    // empty, 0 x 0). Does not redraw.
     void SetPicture(QImage picture);
     // A new white 640 x 480 picture in BaseBmp and DrawBmp. Does not redraw.
     void NewPicture();

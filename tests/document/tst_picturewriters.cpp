@@ -66,7 +66,7 @@ private Q_SLOTS:
     void bmp_HeadersAndBottomUpPaddedRows();
     void jpeg_EqualsLibjpegsOwnEncoderAtQuality90();
     void icon_BytesAndWhatAnotherReaderSees();
-    void emptyPicture_JpegIconAndPrintSayWhy();
+    void emptyPicture_WritersAndPrintSayWhy();
     void save_FullDiskOrMissingFolderLeavesTheOldFile();
     void printTargetSize_FillsWidthOrHeight_data();
     void printTargetSize_FillsWidthOrHeight();
@@ -154,9 +154,10 @@ void tst_picturewriters::icon_BytesAndWhatAnotherReaderSees()
     QCOMPARE(seen.pixel(20, 20), qRgba(128, 128, 128, 255));
 }
 
-void tst_picturewriters::emptyPicture_JpegIconAndPrintSayWhy()
+void tst_picturewriters::emptyPicture_WritersAndPrintSayWhy()
 {
     const QImage empty;
+    QVERIFY(!error([&] { written(empty, writeBmp); }).isEmpty());
     QVERIFY(!error([&] { written(empty, writeJpeg); }).isEmpty());
     QVERIFY(!error([&] { written(empty, writeIcon); }).isEmpty());
     QVERIFY(!error([&] { printTargetSize(QSize(0, 0), QSize(4760, 6814)); }).isEmpty());

@@ -66,6 +66,9 @@ void toBgrRow(const uchar *from, uchar *to, int width)
 
 void writeBmp(const QImage &picture, QIODevice &out)
 {
+    // A file of no pixels would be refused by every reader, this one's too.
+    if (picture.width() <= 0 || picture.height() <= 0)
+        throw KorvaneError(QStringLiteral("大きさが 0 の画像は BMP ファイルにできません"));
     const QImage rgb = asRgb32(picture);
     const qint64 rowBytes = (qint64(rgb.width()) * 3 + 3) & ~qint64(3);
     const qint64 pixelBytes = rowBytes * rgb.height();
