@@ -24,6 +24,20 @@ packages=(
   # printing end to end: a private CUPS server with a cups-pdf queue, and
   # pdfinfo and pdftoppm to read the pages it writes
   cups cups-client printer-driver-cups-pdf poppler-utils
+  # the launcher end to end: a window manager, an XEmbed notification area,
+  # xlogo as a known window; x11-xserver-utils above brings xrandr and xsetroot
+  openbox trayer x11-apps
+  # installing and packaging: the icon's PNG sizes rendered from its SVG,
+  # dpkg-shlibdeps for the Debian package's dependencies, the validators of
+  # the desktop entry and the AppStream data, the MIME database the install
+  # test reads, and debootstrap for the install on a fresh Debian 12
+  librsvg2-bin dpkg-dev desktop-file-utils appstream shared-mime-info debootstrap
+  # capture on Wayland end to end: a headless sway and grim, the desktop
+  # portal with its wlroots back end (which needs PipeWire running) and the
+  # GTK one, whose access dialog the portal needs before it offers
+  # screenshots; wtype for keys, wl-paste to read the clipboard
+  sway grim wtype wl-clipboard pipewire xdg-desktop-portal xdg-desktop-portal-wlr
+  xdg-desktop-portal-gtk
 )
 
 missing=()

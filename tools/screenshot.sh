@@ -40,19 +40,19 @@ eval "$(xdotool getwindowgeometry --shell "$id")"
 at() { xdotool mousemove $((X + $1)) $((Y + $2)); }
 # A click after the pointer has come to rest on its target, as a hand does.
 click_at() { at "$1" "$2"; sleep 0.2; xdotool click 1; sleep 0.3; }
-picture() { at $((1 + $1)) $((129 + $2)); } # the picture's origin inside the window
+picture() { at $((1 + $1)) $((105 + $2)); } # the picture's origin inside the window
 xdotool windowfocus --sync "$id"
 sleep 1 # let the window settle before the first click
 
-click_at 254 33                        # the arrow tool
+click_at 250 30                        # the arrow tool
 picture 300 150; sleep 0.2; xdotool mousedown 1; sleep 0.1
 picture 280 120; sleep 0.1
 picture 250 92; sleep 0.1; xdotool mouseup 1; sleep 0.2
-click_at 278 33                        # the text tool
-click_at 191 284                       # the insertion point, under the arrow
+click_at 274 30                        # the text tool
+click_at 191 260                       # the insertion point, under the arrow
 xdotool type --delay 20 'ここに表示したい項目を入力します'
-click_at 636 64                        # confirm
-at 500 64                              # rest the pointer on the font's name: its hint shows
+click_at 633 52                        # confirm
+at 500 52                              # rest the pointer on the font's name: its hint shows
 sleep 0.8
 mkdir -p "$here/docs"
 import -window "$id" "$here/docs/editor.png"

@@ -6,10 +6,32 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QProxyStyle>
+#include <QStyle>
 #include <QTranslator>
 #include <new>
 
 namespace korvane {
+
+namespace {
+
+// The editor's toolbar holds fifteen buttons and the text-style panel in a
+// window 672 pixels wide: its frame and item margins go, so that nothing
+// falls into the overflow menu.
+class CompactToolBarStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_ToolBarItemMargin || metric == PM_ToolBarFrameWidth)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+} // namespace
 
 KorvaneApplication::KorvaneApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -28,6 +50,7 @@ KorvaneApplication::KorvaneApplication(int &argc, char **argv) : QApplication(ar
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(translator);
     setFont(layoutFont(QStringLiteral("ＭＳ Ｐゴシック"), -12));
+    setStyle(new CompactToolBarStyle(style()->name()));
     setWindowIcon(QIcon(QStringLiteral(":/icons/korvane.svg")));
 }
 

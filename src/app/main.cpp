@@ -18,6 +18,8 @@ int main(int argc, char *argv[])
     korvane::TAboutBox AboutBox;
     KorvaneForm0.setEditor(&KorvaneForm1);
     KorvaneForm1.setAboutBox(&AboutBox);
+    KorvaneForm1.setResizeDialog(&OKBottomDlg);
+    OKBottomDlg.setEditor(&KorvaneForm1);
 
     if (KorvaneForm0.isClosed()) // the start-up load refused the file's type
         return 0;

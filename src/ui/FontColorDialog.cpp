@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace korvane {
@@ -38,6 +39,10 @@ FontColorDialog::FontColorDialog(QWidget *parent)
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_fonts->setSizeGripEnabled(false);
     m_fonts->setVisible(true);
+    // Enter or Escape in the font lists finish the picker, a dialog in its
+    // own right: they finish this dialog, as they do everywhere else in it.
+    connect(m_fonts, &QDialog::accepted, this, &QDialog::accept);
+    connect(m_fonts, &QDialog::rejected, this, &QDialog::reject);
 
     for (int i = 0; i < kGridColorCount; ++i)
         m_colors->addItem(swatch(gridColor(i)), gridColorName(i),
@@ -50,6 +55,8 @@ FontColorDialog::FontColorDialog(QWidget *parent)
     colorRow->addStretch();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true); // Enter confirms
+    setFocusProxy(m_fonts);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -61,6 +68,7 @@ FontColorDialog::FontColorDialog(QWidget *parent)
 
 void FontColorDialog::setSelection(const QFont &font, TColor color)
 {
+    m_fonts->setVisible(true); // finishing it last time hid it
     // The picker lists the installed families, so it shows the one that a
     // substituted face name resolves to, and sizes in points.
     const QFontInfo resolved(font);

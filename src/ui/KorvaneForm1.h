@@ -79,6 +79,19 @@ public:
     void ActVerExecute();
     void setAboutBox(QWidget *aboutBox) { m_aboutBox = aboutBox; }
 
+    // The picture's geometry. The annotations, the selection, the tool,
+    // FileName and Modified all stay as they are.
+    void TransformPicture(int kind);
+    void Act90Execute();
+    void Act180Execute();
+    void Act270Execute();
+    void ActHntenLRExecute();
+    void ActHantenTBExecute();
+    // Shows the resize dialog beside the editor; OK there calls ResizePicture.
+    void ActSizeExecute();
+    void ResizePicture(QSize size);
+    void setResizeDialog(QWidget *dialog) { m_resizeDialog = dialog; }
+
     // Tools and keys.
     // Sets a tool button down, as its context-menu entry does, and applies it.
     void pressToolButton(QToolButton *button);
@@ -126,6 +139,12 @@ public:
     QAction *ActFontColor = nullptr;
     QAction *ActColor = nullptr;
     QAction *ActPaste = nullptr;
+    QAction *ActSize = nullptr;
+    QAction *Act90 = nullptr;
+    QAction *Act180 = nullptr;
+    QAction *Act270 = nullptr;
+    QAction *ActHntenLR = nullptr;
+    QAction *ActHantenTB = nullptr;
 
     // Context menus: the tools and style commands; and the empty one of the
     // read-outs, which keeps the edit fields' own menu away.
@@ -223,6 +242,7 @@ private:
     CursorTable m_cursors;
     TKorvaneForm0 *m_launcher;
     QWidget *m_aboutBox = nullptr;
+    QWidget *m_resizeDialog = nullptr;
     HintRouter *m_hints = nullptr;
     KeyPreview *m_keys = nullptr;
     TColor m_lineColor = clRed;

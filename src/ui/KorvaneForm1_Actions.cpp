@@ -29,8 +29,7 @@ struct ActionSpec
     void (TKorvaneForm1::*handler)();
 };
 
-// The actions in list order. The picture transforms and the resize dialog
-// join this list where their commands belong: after ActPaste.
+// The actions in list order.
 const ActionSpec kActions[] = {
     {&TKorvaneForm1::ActNew, "ActNew", u"新規作成(&N)", QKeySequence(Qt::CTRL | Qt::Key_N),
      u"新規作成", u"新規作成状態にします。", "new", &TKorvaneForm1::ActNewExecute},
@@ -56,8 +55,14 @@ const ActionSpec kActions[] = {
      u"このソフトを終了します。",
      nullptr,
      &TKorvaneForm1::ActExitExecute},
-    {&TKorvaneForm1::ActVer, "ActVer", u"バージョン情報(&V)", {}, u"バージョン情報",
-     u"バージョン情報を表示します。", nullptr, &TKorvaneForm1::ActVerExecute},
+    {&TKorvaneForm1::ActVer,
+     "ActVer",
+     u"バージョン情報(&V)",
+     {},
+     u"バージョン情報",
+     u"バージョン情報を表示します。",
+     nullptr,
+     &TKorvaneForm1::ActVerExecute},
     {&TKorvaneForm1::ActReload, "ActReload", u"再読み込み", QKeySequence(Qt::CTRL | Qt::Key_R),
      u"再読込", u"再度画面を取り込みます。", "reload", &TKorvaneForm1::ActReloadExecute},
     {&TKorvaneForm1::ActFont,
@@ -103,6 +108,54 @@ const ActionSpec kActions[] = {
     {&TKorvaneForm1::ActPaste, "ActPaste", u"貼り付け", QKeySequence(Qt::CTRL | Qt::Key_V),
      u"貼付け", u"クリップボードのイメージを貼り付けます。", nullptr,
      &TKorvaneForm1::ActPastExecute},
+    {&TKorvaneForm1::ActSize,
+     "ActSize",
+     u"サイズ変更",
+     {},
+     u"サイズ",
+     u"画像を拡大・縮小します",
+     "resize",
+     &TKorvaneForm1::ActSizeExecute},
+    {&TKorvaneForm1::Act90,
+     "Act90",
+     u"画像の回転90度",
+     {},
+     u"回転",
+     u"画像を右に90度回転します",
+     "rotate",
+     &TKorvaneForm1::Act90Execute},
+    {&TKorvaneForm1::Act180,
+     "Act180",
+     u"画像の回転180度",
+     {},
+     u"回転",
+     u"画像を右に180度回転します",
+     "rotate",
+     &TKorvaneForm1::Act180Execute},
+    {&TKorvaneForm1::Act270,
+     "Act270",
+     u"画像の回転270度",
+     {},
+     u"回転",
+     u"画像を右に270度回転します",
+     "rotate",
+     &TKorvaneForm1::Act270Execute},
+    {&TKorvaneForm1::ActHntenLR,
+     "ActHntenLR",
+     u"画像の左右反転",
+     {},
+     u"反転",
+     u"画像の左右を反転します",
+     "flip-horizontal",
+     &TKorvaneForm1::ActHntenLRExecute},
+    {&TKorvaneForm1::ActHantenTB,
+     "ActHantenTB",
+     u"画像の上下反転",
+     {},
+     u"反転",
+     u"画像の上下を反転します",
+     "flip-vertical",
+     &TKorvaneForm1::ActHantenTBExecute},
 };
 
 // A disabled button shows its ordinary image: Save greys out only by not
@@ -167,6 +220,10 @@ void TKorvaneForm1::createMenus()
     edit->setObjectName(QStringLiteral("Edit1"));
     addEntries(edit,
                {ActFont, nullptr, ActFontColor, ActBKColor, nullptr, ActColor, nullptr, ActPaste});
+    QMenu *toolMenu = menuBar()->addMenu(QStringLiteral("ツール"));
+    toolMenu->setObjectName(QStringLiteral("Tool1"));
+    addEntries(toolMenu,
+               {ActSize, nullptr, Act90, Act180, Act270, nullptr, ActHntenLR, ActHantenTB});
     QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     help->setObjectName(QStringLiteral("Help1"));
     addEntries(help, {ActVer});
@@ -227,21 +284,8 @@ void TKorvaneForm1::createToolBar()
     ToolBar1->setMinimumHeight(26);
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    // The resize and transform buttons take their places after the tool buttons.
     addEntries(ToolBar1, {ActNew, ActReload, ActOpen, ActSave, ActPrint, nullptr, ActDel});
     ToolBar1->addSeparator();
-    for (QAction *action : {ActNew, ActReload, ActOpen, ActSave, ActPrint, ActDel}) {
-        QWidget *button = ToolBar1->widgetForAction(action);
-        button->setFixedSize(23, 24);
-        button->setAccessibleName(action->toolTip());
-        button->setAccessibleDescription(action->statusTip());
-    }
-    ToolBar1->widgetForAction(ActNew)->setObjectName(QStringLiteral("ToolButton4"));
-    ToolBar1->widgetForAction(ActReload)->setObjectName(QStringLiteral("ToolButton2"));
-    ToolBar1->widgetForAction(ActOpen)->setObjectName(QStringLiteral("ToolButton5"));
-    ToolBar1->widgetForAction(ActSave)->setObjectName(QStringLiteral("ToolButton6"));
-    ToolBar1->widgetForAction(ActPrint)->setObjectName(QStringLiteral("ToolButton7"));
-    ToolBar1->widgetForAction(ActDel)->setObjectName(QStringLiteral("ToolButton3"));
 
     Spoide1 = addToolButton(QStringLiteral("Spoide1"), QStringLiteral("色抽出"),
                             QStringLiteral("色抽出"), QStringLiteral("画像から色を抽出します。"),
@@ -257,6 +301,20 @@ void TKorvaneForm1::createToolBar()
         addToolButton(QStringLiteral("Text1"), QStringLiteral("テキスト"), QStringLiteral("文字"),
                       QStringLiteral("文字を書きます"), QStringLiteral("text"), true);
     ToolBar1->addSeparator();
+    addEntries(ToolBar1, {ActSize, nullptr, Act90, nullptr, ActHntenLR, nullptr, ActHantenTB});
+    ToolBar1->addSeparator();
+    const std::pair<QAction *, const char *> buttons[] = {
+        {ActNew, "ToolButton4"},      {ActReload, "ToolButton2"}, {ActOpen, "ToolButton5"},
+        {ActSave, "ToolButton6"},     {ActPrint, "ToolButton7"},  {ActDel, "ToolButton3"},
+        {ActSize, "Size1"},           {Act90, "ToolButton13"},    {ActHntenLR, "ToolButton15"},
+        {ActHantenTB, "ToolButton17"}};
+    for (const auto &[action, name] : buttons) {
+        QWidget *button = ToolBar1->widgetForAction(action);
+        button->setObjectName(QLatin1String(name));
+        button->setFixedSize(23, 24);
+        button->setAccessibleName(action->toolTip());
+        button->setAccessibleDescription(action->statusTip());
+    }
 
     Panel4 = new QWidget(ToolBar1);
     Panel4->setObjectName(QStringLiteral("Panel4"));

@@ -104,15 +104,15 @@ void PaintBox::paintEvent(QPaintEvent *event)
         // The picture's pixels under the exposed area, drawn at a size that
         // puts each of them on one device pixel.
         const QRect source = rescaled(event->rect(), s) & m_picture.rect();
-        painter.drawImage(QRectF(source.x() / s, source.y() / s, source.width() / s,
-                                 source.height() / s),
-                          m_picture, source);
+        painter.drawImage(
+            QRectF(source.x() / s, source.y() / s, source.width() / s, source.height() / s),
+            m_picture, source);
     }
     if (!m_caret.isNull()) {
         painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-        painter.fillRect(QRectF(m_caret.x() / s, m_caret.y() / s, m_caret.width() / s,
-                                m_caret.height() / s),
-                         Qt::black);
+        painter.fillRect(
+            QRectF(m_caret.x() / s, m_caret.y() / s, m_caret.width() / s, m_caret.height() / s),
+            Qt::black);
     }
 }
 

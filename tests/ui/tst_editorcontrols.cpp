@@ -5,6 +5,7 @@
 #include "capture/KorvaneForm0.h"
 #include "ui/BoxAnswerer.h"
 #include "ui/ColorGrid.h"
+#include "ui/FontColorDialog.h"
 #include "ui/KorvaneForm1.h"
 #include "ui/PaintBox.h"
 #include "ui/SpinEdit.h"
@@ -12,6 +13,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtMath>
@@ -92,6 +97,7 @@ private Q_SLOTS:
     void textCycle_PlaceConfirmPlaceAgainThenSelectAndRestyle();
     void clipboardCommands_PasteNewAndReload();
     void picture_ShownOneDevicePixelForEachPixel();
+    void fontDialog_EnterConfirmsFontAndColourAndTheDialogComesBackWhole();
 };
 
 void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
@@ -100,7 +106,7 @@ void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
     TKorvaneForm1 &e = w.editor;
     const QList<QAction *> menus = e.menuBar()->actions();
     QCOMPARE(captions(menus), (QStringList{QStringLiteral("ファイル"), QStringLiteral("編集"),
-                                           QStringLiteral("ヘルプ")}));
+                                           QStringLiteral("ツール"), QStringLiteral("ヘルプ")}));
     QCOMPARE(
         captions(menus[0]->menu()->actions()),
         (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("-"),
@@ -122,15 +128,18 @@ void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
     QCOMPARE(e.ActPaste->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
     QCOMPARE(e.ActReload->statusTip(), QStringLiteral("再度画面を取り込みます。"));
 
-    // The toolbar: commands, then the tool group, then the style panel.
+    // The toolbar: commands, the tool group, the picture's geometry, the style panel.
     QStringList bar;
     for (QAction *item : e.ToolBar1->actions()) {
         QWidget *widget = e.ToolBar1->widgetForAction(item);
         bar << (item->isSeparator() ? QStringLiteral("-") : widget->objectName());
     }
-    QCOMPARE(bar, (QStringList{"ToolButton4", "ToolButton2", "ToolButton5", "ToolButton6",
-                               "ToolButton7", "-", "ToolButton3", "-", "Spoide1", "Select1",
-                               "Line1", "Arrow1", "Text1", "-", "Panel4"}));
+    QCOMPARE(bar, (QStringList{"ToolButton4",  "ToolButton2", "ToolButton5",  "ToolButton6",
+                               "ToolButton7",  "-",           "ToolButton3",  "-",
+                               "Spoide1",      "Select1",     "Line1",        "Arrow1",
+                               "Text1",        "-",           "Size1",        "-",
+                               "ToolButton13", "-",           "ToolButton15", "-",
+                               "ToolButton17", "-",           "Panel4"}));
 
     // Tooltips exactly where they belong; no menu at all on the read-outs.
     for (QWidget *tipped :
@@ -383,6 +392,30 @@ void tst_editorcontrols::picture_ShownOneDevicePixelForEachPixel()
     QCOMPARE(shown.size(), e.document().DrawBmp.size());
     QCOMPARE(shown.pixel(line.X2 - 3, line.Y2 - 1),
              e.document().DrawBmp.pixel(line.X2 - 3, line.Y2 - 1));
+}
+
+void tst_editorcontrols::fontDialog_EnterConfirmsFontAndColourAndTheDialogComesBackWhole()
+{
+    Window w;
+    TKorvaneForm1 &e = w.editor;
+    for (int round = 0; round < 2; ++round) {
+        bool pickerShown = false;
+        QTimer::singleShot(50, [&] {
+            pickerShown = e.FontDialog1->fontPicker()->isVisible();
+            QFont big(QStringLiteral("IPAGothic"));
+            big.setPointSize(18);
+            e.FontDialog1->fontPicker()->setCurrentFont(big);
+            e.FontDialog1->colorPicker()->setCurrentIndex(12); // blue
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        e.ActFont->trigger();
+        QVERIFY2(pickerShown, qPrintable(QStringLiteral("round %1").arg(round)));
+    }
+    QCOMPARE(QFontInfo(e.InsText->font()).family(), QStringLiteral("IPAGothic"));
+    QCOMPARE(e.InsText->font().pixelSize(), QFontInfo(e.InsText->font()).pixelSize());
+    QCOMPARE(e.textColor(), clBlue);
+    QCOMPARE(e.FName->text(), QStringLiteral("IPAGothic"));
+    QVERIFY(e.InsText->height() > 20); // the entry grew with its font
 }
 
 int main(int argc, char *argv[])
