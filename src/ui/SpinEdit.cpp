@@ -1,6 +1,7 @@
 #include "ui/SpinEdit.h"
 
 #include "editor/ToolModes.h"
+#include "ui/UpDown.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -29,22 +30,10 @@ public:
     }
 };
 
-QToolButton *stepButton(Qt::ArrowType arrow, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setArrowType(arrow);
-    button->setAutoRepeat(true);
-    button->setAutoRepeatDelay(400);
-    button->setAutoRepeatInterval(100);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
 } // namespace
 
 SpinEdit::SpinEdit(QWidget *parent)
-    : QWidget(parent), m_edit(new QLineEdit(this)), m_up(stepButton(Qt::UpArrow, this)),
-      m_down(stepButton(Qt::DownArrow, this))
+    : QWidget(parent), m_edit(new QLineEdit(this)), m_arrows(new UpDown(this))
 {
     m_edit->setObjectName(QStringLiteral("SpinEdit1Field"));
     m_edit->setFrame(false);
@@ -53,11 +42,20 @@ SpinEdit::SpinEdit(QWidget *parent)
     m_edit->setValidator(new NumberCharacters(m_edit));
     m_edit->setFocusPolicy(Qt::ClickFocus); // not reached with the Tab key
     m_edit->installEventFilter(this);
-    m_up->setAccessibleName(QStringLiteral("線の太さを増やす"));
-    m_down->setAccessibleName(QStringLiteral("線の太さを減らす"));
+    upButton()->setAccessibleName(QStringLiteral("線の太さを増やす"));
+    downButton()->setAccessibleName(QStringLiteral("線の太さを減らす"));
     connect(m_edit, &QLineEdit::textChanged, this, &SpinEdit::changed);
-    connect(m_up, &QToolButton::clicked, this, [this] { step(+1); });
-    connect(m_down, &QToolButton::clicked, this, [this] { step(-1); });
+    connect(m_arrows, &UpDown::stepped, this, [this](bool up) { step(up ? +1 : -1); });
+}
+
+QToolButton *SpinEdit::upButton() const
+{
+    return m_arrows->upButton();
+}
+
+QToolButton *SpinEdit::downButton() const
+{
+    return m_arrows->downButton();
 }
 
 qint32 SpinEdit::value() const
@@ -100,13 +98,10 @@ bool SpinEdit::eventFilter(QObject *watched, QEvent *event)
 
 void SpinEdit::resizeEvent(QResizeEvent *)
 {
-    // The field across the top half, the two buttons one over the other below.
+    // The field across the top half, the two arrows one over the other below.
     const int fieldHeight = height() / 2;
-    const int buttonHeight = (height() - fieldHeight) / 2;
     m_edit->setGeometry(0, 0, width(), fieldHeight);
-    m_up->setGeometry(0, fieldHeight, width(), buttonHeight);
-    m_down->setGeometry(0, fieldHeight + buttonHeight, width(),
-                        height() - fieldHeight - buttonHeight);
+    m_arrows->setGeometry(0, fieldHeight, width(), height() - fieldHeight);
 }
 
 } // namespace korvane

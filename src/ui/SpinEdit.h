@@ -7,6 +7,8 @@ class QToolButton;
 
 namespace korvane {
 
+class UpDown;
+
 // The line-width field: an edit field over an up and a down button. Its value
 // is the integer written in it, read as typed (a typed 500 is 500) until the
 // field loses the focus, which clamps it to the range. The buttons and the Up
@@ -23,8 +25,8 @@ public:
     void setValue(qint32 value);
     QString text() const;
     QLineEdit *edit() const { return m_edit; }
-    QToolButton *upButton() const { return m_up; }
-    QToolButton *downButton() const { return m_down; }
+    QToolButton *upButton() const;
+    QToolButton *downButton() const;
 
 Q_SIGNALS:
     // Every change of the field's text, typed or stepped.
@@ -38,8 +40,7 @@ private:
     void step(int delta);
 
     QLineEdit *m_edit;
-    QToolButton *m_up;
-    QToolButton *m_down;
+    UpDown *m_arrows;
 };
 
 } // namespace korvane
