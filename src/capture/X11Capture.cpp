@@ -39,17 +39,46 @@ xcb_atom_t atom(xcb_connection_t *c, const char *name)
     return r ? r->atom : XCB_ATOM_NONE;
 }
 
-// The window the window manager calls active, if it says.
-xcb_window_t activeWindow(xcb_connection_t *c, xcb_window_t root)
+xcb_window_t windowProperty(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property)
 {
-    const xcb_atom_t active = atom(c, "_NET_ACTIVE_WINDOW");
-    if (active == XCB_ATOM_NONE)
+    if (property == XCB_ATOM_NONE)
         return XCB_WINDOW_NONE;
     auto r = reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root, active, XCB_ATOM_WINDOW, 0, 1), nullptr));
+        c, xcb_get_property(c, 0, window, property, XCB_ATOM_WINDOW, 0, 1), nullptr));
     if (!r || r->format != 32 || xcb_get_property_value_length(r.get()) < 4)
         return XCB_WINDOW_NONE;
     return *static_cast<xcb_window_t *>(xcb_get_property_value(r.get()));
+}
+
+// True while a window manager runs: the root names its check window, and
+// that window names itself. A manager that has exited leaves the root's
+// properties behind, its active window among them.
+bool windowManagerRunning(xcb_connection_t *c, xcb_window_t root)
+{
+    const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_window_t named = windowProperty(c, root, check);
+    return named != XCB_WINDOW_NONE && windowProperty(c, named, check) == named;
+}
+
+// The window the window manager calls active, if one runs and says.
+xcb_window_t activeWindow(xcb_connection_t *c, xcb_window_t root)
+{
+    if (!windowManagerRunning(c, root))
+        return XCB_WINDOW_NONE;
+    return windowProperty(c, root, atom(c, "_NET_ACTIVE_WINDOW"));
+}
+
+// Without a window manager: the window with the input focus. When the focus
+// follows the pointer (as it does once a focused window has gone), that is
+// the top-level window under the pointer.
+xcb_window_t focusedWindow(xcb_connection_t *c, xcb_window_t root)
+{
+    auto focus = reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    if (focus && focus->focus != XCB_WINDOW_NONE && focus->focus != root &&
+        focus->focus != XCB_INPUT_FOCUS_POINTER_ROOT)
+        return focus->focus;
+    auto pointer = reply(xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr));
+    return pointer ? pointer->child : XCB_WINDOW_NONE;
 }
 
 // The top-level window holding `window`: its ancestor that is a child of the
@@ -84,12 +113,9 @@ QRect windowOnRoot(xcb_connection_t *c, xcb_window_t root, xcb_window_t window)
 QRect activeWindowRect(xcb_connection_t *c, xcb_window_t root)
 {
     xcb_window_t window = activeWindow(c, root);
-    if (window == XCB_WINDOW_NONE) {
-        auto focus = reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-        if (focus)
-            window = focus->focus;
-    }
-    if (window == XCB_WINDOW_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT || window == root)
+    if (window == XCB_WINDOW_NONE)
+        window = focusedWindow(c, root);
+    if (window == XCB_WINDOW_NONE || window == root)
         throw KorvaneError(QStringLiteral("アクティブなウィンドウがありません"));
     const xcb_window_t frame = topLevel(c, root, window);
     const QRect rect = frame == XCB_WINDOW_NONE ? QRect() : windowOnRoot(c, root, frame);

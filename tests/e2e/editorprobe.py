@@ -58,6 +58,14 @@ so the flow never sleeps for a fixed time.
       "10pt"), as large as that area allows with its aspect ratio kept. The
       TERMs are those of pixels, in the picture's own coordinates, with each
       channel of the page read as on (>= 128) or off.
+  editorprobe.py press NAME
+      Presses the control through its accessible action, as assistive
+      technology does: no pointer is used, so the input focus stays where
+      it is.
+  editorprobe.py menu X Y ENTRY
+      Right-clicks at (X, Y) and walks the context menu that opens with the
+      Down key; prints its entries as they are shown, " | " between them and
+      "-" for a separator; then chooses ENTRY with Return.
 """
 import math
 import os
@@ -481,6 +489,95 @@ def printed_page(path, dpi, orientation, margin, size, terms):
         sys.exit(f'{path}{sheet_note}: ' + '; '.join(failure))
 
 
+# --- context menus -------------------------------------------------------------
+
+def context_menu(x, y, entry):
+    # A popup menu is no child of the application on the bus: it is found by
+    # the event that it shows. An entry's shown state cannot be read from it
+    # either, since Qt keeps one accessible per action, owned by the first
+    # menu that listed it; the entries the Down key reaches are the shown ones.
+    import pyatspi
+    from gi.repository import GLib
+    heard, told = [], []
+
+    def hear(event):
+        heard.append((event.type.split(':')[-1], event.detail1, event.source))
+        told.append(f'{event.type.split(":")[-1]}={event.detail1} '
+                    f'{event.source.getRoleName()} [{event.source.name}]')
+    pyatspi.Registry.registerEventListener(
+        hear, 'object:state-changed:showing', 'object:state-changed:focused')
+    # The program learns of a new listener asynchronously; a call answered by
+    # it after the registration means it sends the events.
+    list(windows(*desktop()))
+    context = GLib.MainContext.default()
+
+    def event(wanted, what):
+        """The first event heard from now on of those wanted: a dict of
+        (kind, on, role) to what to return for it."""
+        def attempt():
+            while context.iteration(False):
+                pass
+            while heard:
+                kind, on, source = heard.pop(0)
+                key = (kind, on, source.getRoleName())
+                if key in wanted:
+                    return wanted[key], source
+            return None
+        return poll(attempt, lambda: f'{what}; heard: {"; ".join(told)}')
+
+    def key(name):
+        subprocess.run(['xdotool', 'key', name], check=True)
+
+    def down():
+        key('Down')
+        found, item = event({('focused', 1, 'menu item'): 'entry',
+                             ('showing', 0, 'popup menu'): 'closed'}, 'Down reached no entry')
+        return item.name if found == 'entry' else None
+
+    # A menu opened just after the program's last window has hidden may be
+    # closed again at once: Qt deactivates the program a moment after it loses
+    # the input focus, which closes popups. As a person would, the menu is
+    # opened again then, a moment later.
+    for attempt in range(3):
+        if attempt:
+            time.sleep(0.5)
+        subprocess.run(['xdotool', 'mousemove', x, y, 'click', '3'], check=True)
+        _, menu = event({('showing', 1, 'popup menu'): 'shown'}, f'no menu opened at ({x}, {y})')
+        # While no window of the program has the input focus, keys go to the
+        # window under the pointer: the pointer rests on the menu, on a
+        # separator rather than an entry, which it would choose.
+        rest = next((item for item in menu if item.getRoleName() == 'separator'
+                     and item.getState().contains(pyatspi.STATE_VISIBLE)), menu)
+        box = rest.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        subprocess.run(['xdotool', 'mousemove', str(box.x + box.width // 2),
+                        str(box.y + box.height // 2)], check=True)
+        first = down()
+        if first is not None:
+            break
+    else:
+        sys.exit(f'the menu at ({x}, {y}) closes as it opens; heard: {"; ".join(told)}')
+    reached = [first]
+    while len(reached) <= menu.childCount and (name := down()) != reached[0]:
+        if name is None:
+            sys.exit(f'the menu at ({x}, {y}) closed; heard: {"; ".join(told)}')
+        reached.append(name)
+    shown = []
+    for item in menu:
+        if item.getRoleName() == 'separator':
+            if item.getState().contains(pyatspi.STATE_VISIBLE):
+                shown.append('-')
+        elif item.name in reached:
+            shown.append(item.name)
+    print(' | '.join(shown))
+    if entry not in reached:
+        key('Escape')
+        sys.exit(f'the menu has no entry [{entry}]: {" | ".join(shown)}')
+    # The focus is on reached[0] again.
+    for _ in range(reached.index(entry)):
+        down()
+    key('Return')
+
+
 def main(argv):
     global WINDOW
     if argv[1] == '--in':
@@ -527,6 +624,10 @@ def main(argv):
         picture_file(args[0], args[1], args[2], args[3:])
     elif command == 'page':
         printed_page(args[0], int(args[1]), args[2], args[3], args[4], args[5:])
+    elif command == 'press':
+        control(args[0])[1].queryAction().doAction(0)
+    elif command == 'menu':
+        context_menu(*args[:3])
     else:
         sys.exit(f'unknown command {command}')
 

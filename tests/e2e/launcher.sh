@@ -1,0 +1,436 @@
+#!/usr/bin/env bash
+# End-to-end flow of the launcher: one program run taking the whole screen
+# (one monitor, then two), the active window with and without a window
+# manager, the clipboard's picture and its failure, a blank editor with the
+# version dialog, and the notification-area icon with a real tray host.
+# Pictures are checked by what the editor shows and, pixel for pixel, by what
+# the program put on the clipboard against the screen itself.
+# Usage: launcher.sh <korvane>
+set -u
+korvane=$(realpath "$1")
+here=$(dirname "$(realpath "$0")")
+# pyatspi comes with Debian's python, not with another python first on PATH.
+probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
+work=$(mktemp -d)
+mkdir -p "$work/run"
+
+source "$here/desktop.sh"
+xvfb=
+kpid='' bus='' a11y='' clip='' wm='' tray='' logo='' logo2=''
+cleanup() {
+  local p
+  for p in "$kpid" "$clip" "$wm" "$tray" "$logo" "$logo2"; do
+    [ -n "$p" ] && kill "$p" 2>/dev/null
+  done
+  stop_desktop
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT HUP
+for tool in openbox trayer xlogo xsetroot xrandr xclip; do
+  command -v "$tool" >/dev/null || { echo "not ok - $tool is not installed (tools/install-deps.sh)"; exit 1; }
+done
+start_xserver 371 440
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
+mkdir -p "$XDG_CONFIG_HOME"
+start_session_bus
+
+passed=0
+failed=0
+ok() { passed=$((passed + 1)); echo "ok - $1"; }
+not_ok() {
+  failed=$((failed + 1))
+  local kept=/tmp/korvane-e2e-launcher-${1%%:*}.png
+  import -window root "$kept" 2>/dev/null && set -- "$1" "$2 (screenshot kept in $kept)"
+  echo "not ok - $1: $2"
+  echo "  visible windows: $(visible_titles)"
+  grep -v '^qt\.qpa\.screen' "$work/korvane.log" | sed 's/^/  program: /' | tail -n 5
+}
+# check NAME COMMAND...: runs the command in this shell, so that it can wait
+# for the program; when it fails, its output says why.
+check() {
+  local name=$1
+  shift
+  if "$@" >"$work/out" 2>&1; then ok "$name"; else not_ok "$name" "$(cat "$work/out")"; fi
+}
+
+
+launcher="　Korvane"
+new_editor="　Korvane　　『 画像作成 』"
+root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
+# click_on [--in TITLE] NAME: clicks the middle of the named control.
+click_on() {
+  local at
+  at=$(probe "${@:1:$#-1}" center "${@: -1}") || { echo "$at"; return 1; }
+  xdotool mousemove $at click 1
+}
+keys() { xdotool windowfocus --sync "$editor" key "$@"; }
+# appears TITLE: waits for the window; says which windows there are if it
+# does not come.
+appears() { local got; got=$(wait_window "$1") || { echo "$got"; return 1; }; }
+# A point of the launcher on no control, for its context menu.
+launcher_menu() {
+  local box x y w h
+  box=$(probe --in "$launcher" box "$launcher") || { echo "$box"; return 1; }
+  read -r x y w h <<<"$box"
+  probe menu $((x + 4)) $((y + h - 4)) "$@"
+}
+menu_is() {
+  [ "$1" = "$2" ] || { echo "the menu shows [$1], not [$2]"; return 1; }
+}
+# press_ok [MODE]: chooses the mode in the launcher, presses OK and waits
+# until the launcher has gone.
+press_ok() {
+  appears "$launcher" || return 1
+  [ $# = 0 ] || click_on --in "$launcher" "$1" || return 1
+  click_on --in "$launcher" "O  K" || return 1
+  no_window "$launcher"
+}
+# After OK: the editor with its picture of W x H; sets $editor, $px, $py.
+editor_shows() {
+  local box pw ph
+  editor=$(wait_window "$new_editor") || { echo "$editor"; return 1; }
+  box=$(probe box 画像) || { echo "$box"; return 1; }
+  read -r px py pw ph <<<"$box"
+  [ "$pw $ph" = "$1 $2" ] || { echo "the editor's picture is $pw x $ph, not $1 x $2"; return 1; }
+}
+# Ctrl+R in the editor: back to the launcher.
+back_to_launcher() {
+  keys ctrl+r
+  appears "$launcher" || return 1
+  no_window "$new_editor"
+}
+# same_picture A B [CROP]: the two pictures (or the same part of both) have
+# the same size and pixels.
+same_picture() {
+  local crop=() n
+  [ $# -gt 2 ] && crop=(-crop "$3" +repage)
+  convert "$1" "${crop[@]}" "$work/a.ppm" && convert "$2" "${crop[@]}" "$work/b.ppm" || return 1
+  n=$(compare -metric AE "$work/a.ppm" "$work/b.ppm" null: 2>&1)
+  [ "$n" = 0 ] || { echo "$1 and $2${3:+ in $3}: $n pixels differ"; return 1; }
+}
+clipboard_picture() {
+  xclip -selection clipboard -t image/png -o >"$work/clip.png" &&
+    identify "$work/clip.png" >/dev/null 2>&1 || { echo "no PNG on the clipboard"; return 1; }
+}
+# The window's ancestor that is a child of the root: the frame a window
+# manager draws round it, or the window itself.
+frame_of() {
+  local w=$1 parent
+  while parent=$(xwininfo -children -id "$w" | awk '/Parent window id:/ { print $4 }') &&
+    [ -n "$parent" ] && [ "$parent" != "$root" ]; do
+    w=$parent
+  done
+  echo "$w"
+}
+# "X Y W H" on the screen: outer with the window's border, inner without.
+outer() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+    /Width:/ { w = $2 } /Height:/ { h = $2 } /Border width:/ { b = $3 }
+    END { print x, y, w + 2 * b, h + 2 * b }'
+}
+inner() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+    /Width:/ { w = $2 } /Height:/ { h = $2 } /Border width:/ { b = $3 }
+    END { print x + b, y + b, w, h }'
+}
+# window_captured WINDOW: after OK in ウィンドウ, the picture is the
+# window's frame, with the window's content (as $work/window.png, taken
+# before) at its place.
+window_captured() {
+  local fx fy fw fh cx cy cw ch
+  read -r fx fy fw fh <<<"$(outer "$(frame_of "$1")")"
+  read -r cx cy cw ch <<<"$(inner "$1")"
+  editor_shows "$fw" "$fh" || return 1
+  clipboard_picture || return 1
+  convert "$work/clip.png" -crop "${cw}x$ch+$((cx - fx))+$((cy - fy))" +repage "$work/inside.png"
+  same_picture "$work/inside.png" "$work/window.png"
+}
+ended() {
+  local status
+  for _ in $(seq 50); do
+    if ! kill -0 "$kpid" 2>/dev/null; then
+      wait "$kpid"
+      status=$?
+      kpid=
+      [ "$status" = 0 ] || { echo "the program ended with status $status"; return 1; }
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "the program is still running; visible: $(visible_titles)"
+  return 1
+}
+tray_panel() { xdotool search --class trayer 2>/dev/null | while read -r w; do
+  [ "$(xdotool getwindowname "$w")" = panel ] && echo "$w"; done | head -n 1; }
+# The program's icon in the tray host: prints its middle "X Y".
+tray_icon() {
+  local found
+  for _ in $(seq 50); do
+    found=$(xwininfo -tree -id "$panel" | awk '/\("korvane" "Korvane"\)/ {
+      split($(NF - 1), size, /[x+]/); split($NF, at, "+"); print at[2] + int(size[1] / 2), at[3] + int(size[2] / 2) }')
+    [ -n "$found" ] && { echo "$found" | head -n 1; return 0; }
+    sleep 0.1
+  done
+  echo "no icon of the program in the tray host; it holds: $(xwininfo -tree -id "$panel" | grep -c '^ *0x') windows"
+  return 1
+}
+no_tray_icon() {
+  for _ in $(seq 50); do
+    xwininfo -tree -id "$panel" | grep -q '("korvane" "Korvane")' || return 0
+    sleep 0.1
+  done
+  echo "the program's icon is still in the tray host"
+  return 1
+}
+
+if ! probe ready; then
+  echo "not ok - accessibility bus: it does not start"
+  exit 1
+fi
+
+# The desktop: a plain root colour and a known window at a known place.
+xsetroot -solid '#2060a0'
+xlogo -geometry 120x90+40+40 -bg '#ffd000' -fg '#802000' >/dev/null 2>&1 &
+logo=$!
+logo_window=$(wait_window xlogo) || { not_ok desktop "$logo_window"; exit 1; }
+# The screen as the first capture should take it, once the logo is drawn.
+probe pixels "$work/screen.ppm" 0 0 min:41,41,161,131:802000:500 45,45=ffd000 || {
+  not_ok desktop "xlogo draws no logo"; exit 1; }
+
+(cd "$work/run" && QT_LOGGING_RULES="qt.qpa.screen.debug=true" exec "$korvane") >"$work/korvane.log" 2>&1 &
+kpid=$!
+start() {
+  local box
+  appears "$launcher" || return 1
+  box=$(probe --in "$launcher" box "$launcher") || { echo "$box"; return 1; }
+  [ "$box" = "721 527 157 146" ] || { echo "the launcher is at [$box], not centred"; return 1; }
+}
+check "start: the launcher, 157 x 146, centred on the 1600 x 1200 screen" start
+note_accessibility_bus
+
+# No notification area yet: a message, and the launcher stays.
+no_tray() {
+  local shown message box
+  shown=$(launcher_menu "タスクトレイに入れる(I)") || { echo "$shown"; return 1; }
+  menu_is "$shown" "タスクトレイに入れる(I) | - | N G" || return 1
+  message=$(probe alert Korvane) || { echo "$message"; return 1; }
+  [ "$message" = "このデスクトップには通知領域がないため、アイコンにできません。" ] ||
+    { echo "the box says [$message]"; return 1; }
+  box=$(wait_window Korvane) || { echo "$box"; return 1; }
+  xdotool windowfocus --sync "$box" key Return
+  no_window Korvane || return 1
+  appears "$launcher"
+}
+check "no-tray: without a notification area タスクトレイに入れる explains why and keeps the launcher" no_tray
+
+# 画面全体, chosen at the start: the whole screen, as it was before the
+# program started; the editor shows it with the line tool chosen.
+whole_screen() {
+  press_ok || return 1
+  editor_shows 1600 1200 || return 1
+  clipboard_picture || return 1
+  same_picture "$work/clip.png" "$work/screen.ppm" || return 1
+  probe pixels "$work/shot.ppm" "$px" "$py" 45,45=ffd000 min:41,41,161,131:802000:500 \
+    40,40=black 5,5=2060a0 300,150=2060a0 || return 1
+  probe text 動作の状態 "  直線描画" >/dev/null
+}
+check "whole-screen: OK in 画面全体 (chosen at the start) gives the editor the screen, pixel for pixel, with the line tool" \
+  whole_screen
+modified() {
+  local question
+  probe close "$editor"
+  question=$(probe alert 確認) || { echo "$question"; return 1; }
+  click_on --in 確認 キャンセル || return 1
+  no_window 確認 || return 1
+  appears "$new_editor"
+}
+check "captured-unsaved: closing the editor with a fresh capture asks 確認; キャンセル keeps it" modified
+
+# Two monitors of different sizes side by side, the right one shorter: the
+# picture is the whole root, the part below the right monitor too.
+xlogo -geometry 150x100+1300+500 -bg '#00c080' -fg '#400080' >/dev/null 2>&1 &
+logo2=$!
+two_monitors() {
+  xrandr --setmonitor left 1000/265x1200/317+0+0 screen >/dev/null &&
+    xrandr --setmonitor right 600/159x900/238+1000+0 none >/dev/null || return 1
+  # Qt has to see the second screen, or a picture of the primary screen
+  # alone would not be told apart from the root's.
+  for _ in $(seq 50); do
+    grep -q 'name="right"' "$work/korvane.log" && break
+    sleep 0.1
+  done
+  grep -q 'name="right"' "$work/korvane.log" || { echo "Qt reports no second screen"; return 1; }
+  back_to_launcher || return 1
+  probe pixels "$work/screen.ppm" 0 0 min:1301,501,1451,601:400080:500 || return 1
+  press_ok 画面全体 || return 1
+  editor_shows 1600 1200 || return 1
+  clipboard_picture || return 1
+  same_picture "$work/clip.png" "$work/screen.ppm" 600x1200+1000+0
+}
+check "two-monitors: 画面全体 takes both monitors of 1000 x 1200 and 600 x 900, the whole root" two_monitors
+
+# ウィンドウ without a window manager: the window with the input focus.
+# Qt gives a window it does not see focused the input focus when it is
+# clicked, and without a window manager nobody gives it back when the
+# launcher hides; so OK is pressed through its accessible action here, as
+# assistive technology does, and the focus stays on the chosen window.
+focused_window() {
+  back_to_launcher || return 1
+  click_on --in "$launcher" ウィンドウ || return 1
+  xdotool windowfocus --sync "$logo_window" || return 1
+  import -window "$logo_window" "$work/window.png"
+  probe --in "$launcher" press "O  K" || return 1
+  no_window "$launcher" || return 1
+  window_captured "$logo_window"
+}
+check "window: without a window manager ウィンドウ takes the focused window with its border" focused_window
+
+# ウィンドウ under a window manager: its active window within its frame.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wm=$!
+framed_window() {
+  for _ in $(seq 50); do
+    [ "$(frame_of "$logo_window")" != "$logo_window" ] && break
+    sleep 0.1
+  done
+  [ "$(frame_of "$logo_window")" != "$logo_window" ] || { echo "openbox puts no frame round xlogo"; return 1; }
+  back_to_launcher || return 1
+  xdotool windowactivate --sync "$logo_window" || return 1
+  import -window "$logo_window" "$work/window.png"
+  press_ok ウィンドウ || return 1
+  window_captured "$logo_window"
+}
+check "window-frame: under openbox ウィンドウ takes the active window with openbox's frame" framed_window
+
+# Once the window manager has ended, what it left on the root window (an
+# active window that is no more) must not count: the focused window does.
+after_window_manager() {
+  kill "$wm" && wait "$wm" 2>/dev/null
+  wm=
+  [ "$(frame_of "$logo_window")" = "$logo_window" ] || { echo "xlogo is still framed"; return 1; }
+  back_to_launcher || return 1
+  xdotool windowfocus --sync "$logo_window" || return 1
+  import -window "$logo_window" "$work/window.png"
+  probe --in "$launcher" press "O  K" || return 1
+  no_window "$launcher" || return 1
+  window_captured "$logo_window"
+}
+check "window-after-wm: with the window manager ended, ウィンドウ takes the focused window again" \
+  after_window_manager
+
+# クリップボード: another program's picture; then only text there.
+convert -size 300x200 'xc:rgb(0,128,255)' "$work/paste.png"
+xclip -selection clipboard -t image/png -quiet -i "$work/paste.png" >/dev/null 2>&1 &
+clip=$!
+clipboard_mode() {
+  back_to_launcher || return 1
+  press_ok クリップボード || return 1
+  editor_shows 300 200 || return 1
+  probe pixels "$work/shot.ppm" "$px" "$py" all:0,0,300,200:0080ff 302,100=silver
+}
+check "clipboard: OK in クリップボード shows the 300 x 200 picture another program put there" clipboard_mode
+kill "$clip" 2>/dev/null
+wait "$clip" 2>/dev/null
+printf 'not a picture' | xclip -selection clipboard -quiet >/dev/null 2>&1 &
+clip=$!
+clipboard_text() {
+  local message box
+  back_to_launcher || return 1
+  press_ok クリップボード || return 1
+  message=$(probe alert Korvane) || { echo "$message"; return 1; }
+  [ "$message" = "無効なクリップボード フォーマットです." ] || { echo "the box says [$message]"; return 1; }
+  box=$(wait_window Korvane) || { echo "$box"; return 1; }
+  xdotool windowfocus --sync "$box" key Return
+  no_window Korvane || return 1
+  appears "$launcher" || return 1
+  no_window "$new_editor"
+}
+check "clipboard-text: with text alone on the clipboard an error box, then the launcher again" clipboard_text
+kill "$clip" 2>/dev/null
+wait "$clip" 2>/dev/null
+clip=
+
+blank_editor() {
+  press_ok エディタの起動 || return 1
+  editor_shows 640 480 || return 1
+  probe pixels "$work/shot.ppm" "$px" "$py" all:0,0,600,200:white
+}
+check "editor: OK in エディタの起動 opens the editor on a white 640 x 480 picture" blank_editor
+
+# The version dialog stands beside the editor, which stays usable; OK and
+# Return hide it.
+version_dialog() {
+  local texts box
+  click_on "role:menu item:ヘルプ" || return 1
+  xdotool key v
+  appears バージョン情報 || return 1
+  texts=$(probe alert バージョン情報) || { echo "$texts"; return 1; }
+  grep -qx Korvane <<<"$texts" && grep -qx "バージョン 2.0" <<<"$texts" ||
+    { echo "the dialog says [$texts]"; return 1; }
+  click_on 選択 || return 1
+  probe text 動作の状態 "  部分選択" >/dev/null || return 1
+  click_on --in バージョン情報 OK || return 1
+  no_window バージョン情報 || return 1
+  click_on "role:menu item:ヘルプ" || return 1
+  xdotool key v
+  box=$(wait_window バージョン情報) || { echo "$box"; return 1; }
+  xdotool windowfocus --sync "$box" key Return
+  no_window バージョン情報 || return 1
+  appears "$new_editor"
+}
+check "version: ヘルプ → バージョン情報 shows Korvane 2.0 beside the usable editor; OK and Return hide it" \
+  version_dialog
+
+# The notification area of a real XEmbed tray host.
+trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \
+  --SetDockType false --SetPartialStrut false >"$work/trayer.log" 2>&1 &
+tray=$!
+panel=
+park() {
+  local shown
+  shown=$(launcher_menu "タスクトレイに入れる(I)") || { echo "$shown"; return 1; }
+  menu_is "$shown" "タスクトレイに入れる(I) | - | N G" || return 1
+  no_window "$launcher" || return 1
+  icon=$(tray_icon) || { echo "$icon"; return 1; }
+}
+tray_round() {
+  local shown
+  back_to_launcher || return 1
+  for _ in $(seq 50); do panel=$(tray_panel); [ -n "$panel" ] && break; sleep 0.1; done
+  [ -n "$panel" ] || { echo "trayer shows no panel"; return 1; }
+  park || return 1
+  # A left click brings the launcher back; the icon stays.
+  xdotool mousemove $icon click 1
+  appears "$launcher" || return 1
+  tray_icon >/dev/null || return 1
+  # The launcher's menu now offers to remove the icon instead.
+  shown=$(launcher_menu "アイコンを削除する(D)") || { echo "$shown"; return 1; }
+  menu_is "$shown" "アイコンを削除する(D) | - | N G" || return 1
+  no_tray_icon || return 1
+  appears "$launcher"
+}
+check "tray: タスクトレイに入れる parks the launcher as an icon; a click shows it; アイコンを削除する removes it" \
+  tray_round
+tray_menu() {
+  local shown
+  park || return 1
+  shown=$(probe menu $icon "アイコンを削除する(D)") || { echo "$shown"; return 1; }
+  menu_is "$shown" "アイコンを削除する(D) | - | N G" || return 1
+  no_tray_icon || return 1
+  appears "$launcher"
+}
+check "tray-menu: the icon's menu removes it, and with no window shown the launcher comes back" tray_menu
+quit_with_icon() {
+  park || return 1
+  xdotool mousemove $icon click 1
+  appears "$launcher" || return 1
+  click_on --in "$launcher" "終  了" || return 1
+  ended || return 1
+  no_tray_icon
+}
+check "quit: 終  了 ends the program, and its icon goes with it" quit_with_icon
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
