@@ -78,3 +78,20 @@ no_window() {
   echo "the window [$1] is still shown"
   return 1
 }
+
+# ended: waits until the program ($kpid) has ended by itself, with status 0.
+ended() {
+  local status
+  for _ in $(seq 50); do
+    if ! kill -0 "$kpid" 2>/dev/null; then
+      wait "$kpid"
+      status=$?
+      kpid=
+      [ "$status" = 0 ] || { echo "the program ended with status $status"; return 1; }
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "the program is still running; visible: $(visible_titles)"
+  return 1
+}

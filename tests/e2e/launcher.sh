@@ -147,21 +147,6 @@ window_captured() {
   convert "$work/clip.png" -crop "${cw}x$ch+$((cx - fx))+$((cy - fy))" +repage "$work/inside.png"
   same_picture "$work/inside.png" "$work/window.png"
 }
-ended() {
-  local status
-  for _ in $(seq 50); do
-    if ! kill -0 "$kpid" 2>/dev/null; then
-      wait "$kpid"
-      status=$?
-      kpid=
-      [ "$status" = 0 ] || { echo "the program ended with status $status"; return 1; }
-      return 0
-    fi
-    sleep 0.1
-  done
-  echo "the program is still running; visible: $(visible_titles)"
-  return 1
-}
 tray_panel() { xdotool search --class trayer 2>/dev/null | while read -r w; do
   [ "$(xdotool getwindowname "$w")" = panel ] && echo "$w"; done | head -n 1; }
 # The program's icon in the tray host: prints its middle "X Y".

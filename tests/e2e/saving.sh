@@ -59,22 +59,6 @@ start_korvane() {
   (cd "$work/run" && exec "$korvane" "$@") >"$work/korvane.log" 2>&1 &
   kpid=$!
 }
-# Waits until the program has ended by itself, without a fault.
-ended() {
-  local status
-  for _ in $(seq 50); do
-    if ! kill -0 "$kpid" 2>/dev/null; then
-      wait "$kpid"
-      status=$?
-      kpid=
-      [ "$status" = 0 ] || { echo "the program ended with status $status"; return 1; }
-      return 0
-    fi
-    sleep 0.1
-  done
-  echo "the program is still running; visible: $(visible_titles)"
-  return 1
-}
 stop_korvane() {
   [ -n "$kpid" ] && kill "$kpid" 2>/dev/null && wait "$kpid" 2>/dev/null
   kpid=
