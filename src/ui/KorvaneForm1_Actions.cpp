@@ -17,7 +17,7 @@ namespace korvane {
 
 namespace {
 
-struct ActionSpec
+struct ActionEntry
 {
     QAction *TKorvaneForm1::*member;
     const char *name;
@@ -30,7 +30,7 @@ struct ActionSpec
 };
 
 // The actions in list order.
-const ActionSpec kActions[] = {
+const ActionEntry kActions[] = {
     {&TKorvaneForm1::ActNew, "ActNew", u"新規作成(&N)", QKeySequence(Qt::CTRL | Qt::Key_N),
      u"新規作成", u"新規作成状態にします。", "new", &TKorvaneForm1::ActNewExecute},
     {&TKorvaneForm1::ActOpen, "ActOpen", u"開く(&O)", QKeySequence(Qt::CTRL | Qt::Key_O), u"開く",
@@ -195,18 +195,18 @@ void addEntries(QWidget *menuOrBar, std::initializer_list<QAction *> entries)
 
 void TKorvaneForm1::createActions()
 {
-    for (const ActionSpec &spec : kActions) {
-        auto *action = new QAction(QString::fromUtf16(spec.caption), this);
-        action->setObjectName(QLatin1String(spec.name));
-        action->setShortcut(spec.shortcut);
+    for (const ActionEntry &entry : kActions) {
+        auto *action = new QAction(QString::fromUtf16(entry.caption), this);
+        action->setObjectName(QLatin1String(entry.name));
+        action->setShortcut(entry.shortcut);
         action->setShortcutContext(Qt::WindowShortcut);
-        action->setToolTip(QString::fromUtf16(spec.shortHint));
-        action->setStatusTip(QString::fromUtf16(spec.longHint));
-        if (spec.icon)
-            action->setIcon(resourceIcon(spec.icon));
-        connect(action, &QAction::triggered, this, spec.handler);
+        action->setToolTip(QString::fromUtf16(entry.shortHint));
+        action->setStatusTip(QString::fromUtf16(entry.longHint));
+        if (entry.icon)
+            action->setIcon(resourceIcon(entry.icon));
+        connect(action, &QAction::triggered, this, entry.handler);
         addAction(action); // its shortcut works wherever the focus is in the window
-        this->*spec.member = action;
+        this->*entry.member = action;
     }
 }
 

@@ -219,8 +219,8 @@ def segment_distance(x, y, x1, y1, x2, y2):
 
 
 def beyond_check(term):
-    spec, name = term.split('=')
-    _, reach, coordinates = spec.split(':')
+    where, name = term.split('=')
+    _, reach, coordinates = where.split(':')
     reach = float(reach)
     values = numbers(coordinates)
     segments = [values[i:i + 4] for i in range(0, len(values), 4)]
