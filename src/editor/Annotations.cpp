@@ -58,6 +58,24 @@ QRect clampedRect(qint64 left, qint64 top, qint64 right, qint64 bottom)
     return QRect(QPoint(bound(left), bound(top)), QPoint(bound(right), bound(bottom)));
 }
 
+// How far a line's pixels reach past its geometry: half the pen on either
+// side, its round caps and joins, and the rasteriser's rounding.
+qint64 lineMargin(qint32 width)
+{
+    return width / 2 + 4;
+}
+
+// The arrow head's triangle, widened by `margin`.
+QRect headRect(const TLineRec &Rec, qint32 width, qint64 margin)
+{
+    const ArrowHead head = arrowHeadCorners(Rec, width);
+    const qint64 left = std::min({qint64(Rec.X2), qint64(head.P1.x()), qint64(head.P2.x())});
+    const qint64 right = std::max({qint64(Rec.X2), qint64(head.P1.x()), qint64(head.P2.x())});
+    const qint64 top = std::min({qint64(Rec.Y2), qint64(head.P1.y()), qint64(head.P2.y())});
+    const qint64 bottom = std::max({qint64(Rec.Y2), qint64(head.P1.y()), qint64(head.P2.y())});
+    return clampedRect(left - margin, top - margin, right + margin, bottom + margin);
+}
+
 int saturatedSum(qint32 a, int b)
 {
     return int(std::clamp<qint64>(qint64(a) + b, INT_MIN, INT_MAX));
@@ -162,21 +180,11 @@ QRect LineExtent(const TLineRec &Rec, const QPaintDevice *device)
     if (Rec.Width < 0)
         return QRect(0, 0, device->width(), device->height());
     const qint32 width = drawableWidth(Rec.Width, device);
-    qint64 left = qMin(Rec.X1, Rec.X2), right = qMax(Rec.X1, Rec.X2);
-    qint64 top = qMin(Rec.Y1, Rec.Y2), bottom = qMax(Rec.Y1, Rec.Y2);
-    if (Rec.Arrow) {
-        const ArrowHead head = arrowHeadCorners(Rec, width);
-        for (const QPoint &corner : {head.P1, head.P2}) {
-            left = qMin<qint64>(left, corner.x());
-            right = qMax<qint64>(right, corner.x());
-            top = qMin<qint64>(top, corner.y());
-            bottom = qMax<qint64>(bottom, corner.y());
-        }
-    }
-    // Half the pen on either side, its round caps and joins, and the
-    // rasteriser's rounding.
-    const qint64 margin = width / 2 + 3;
-    return clampedRect(left - margin, top - margin, right + margin, bottom + margin);
+    const qint64 margin = lineMargin(width);
+    const QRect shaft =
+        clampedRect(qint64(qMin(Rec.X1, Rec.X2)) - margin, qint64(qMin(Rec.Y1, Rec.Y2)) - margin,
+                    qint64(qMax(Rec.X1, Rec.X2)) + margin, qint64(qMax(Rec.Y1, Rec.Y2)) + margin);
+    return Rec.Arrow ? shaft | headRect(Rec, width, margin) : shaft;
 }
 
 QRegion LineArea(const TLineRec &Rec, const QPaintDevice *device)
@@ -185,8 +193,7 @@ QRegion LineArea(const TLineRec &Rec, const QPaintDevice *device)
     if (Rec.Width < 0)
         return whole;
     const qint32 width = drawableWidth(Rec.Width, device);
-    // Half the pen, its caps and the rounding of the pieces' ends.
-    const qint64 margin = width / 2 + 4;
+    const qint64 margin = lineMargin(width);
     const qint64 dx = qint64(Rec.X2) - Rec.X1, dy = qint64(Rec.Y2) - Rec.Y1;
     const qint64 pieces = std::clamp<qint64>(qMax(std::abs(dx), std::abs(dy)) / 64 + 1, 1, 256);
     QRegion area;
@@ -197,14 +204,8 @@ QRegion LineArea(const TLineRec &Rec, const QPaintDevice *device)
                             qMax(y0, y1) + margin) &
                 whole;
     }
-    if (Rec.Arrow) {
-        const ArrowHead head = arrowHeadCorners(Rec, width);
-        const qint64 left = std::min({qint64(Rec.X2), qint64(head.P1.x()), qint64(head.P2.x())});
-        const qint64 right = std::max({qint64(Rec.X2), qint64(head.P1.x()), qint64(head.P2.x())});
-        const qint64 top = std::min({qint64(Rec.Y2), qint64(head.P1.y()), qint64(head.P2.y())});
-        const qint64 bottom = std::max({qint64(Rec.Y2), qint64(head.P1.y()), qint64(head.P2.y())});
-        area += clampedRect(left - margin, top - margin, right + margin, bottom + margin) & whole;
-    }
+    if (Rec.Arrow)
+        area += headRect(Rec, width, margin) & whole;
     return area;
 }
 

@@ -112,8 +112,8 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     createStyleBand();
     createMenus();
     connectPicture();
-    m_hints = new HintRouter(StatusPanel0, this);
-    m_keys = new KeyPreview(this);
+    new HintRouter(StatusPanel0, this); // both live as the window's children
+    new KeyPreview(this);
 
     OpenPictureDialog1 = new PicturePreviewDialog(
         this, QStringLiteral("BMP,JPG,JPEG,WMF,ICONファイル (*.bmp *.jpg *.jpeg *.wmf *.ico)"));

@@ -23,8 +23,6 @@ namespace korvane {
 
 class ColorGrid;
 class FontColorDialog;
-class HintRouter;
-class KeyPreview;
 class PaintBox;
 class PicturePreviewDialog;
 class SpinEdit;
@@ -243,8 +241,6 @@ private:
     TKorvaneForm0 *m_launcher;
     QWidget *m_aboutBox = nullptr;
     QWidget *m_resizeDialog = nullptr;
-    HintRouter *m_hints = nullptr;
-    KeyPreview *m_keys = nullptr;
     TColor m_lineColor = clRed;
 };
 
