@@ -32,11 +32,6 @@ const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request
 constexpr int kWaitMs = 30 * 1000;
 constexpr int kInteractiveWaitMs = 5 * 60 * 1000;
 
-// The image reader refuses pictures above 256 MiB by default; a 16K screen
-// is twice that, and the size is checked against the program's own limits
-// before anything is decoded.
-constexpr int kReaderLimitMiB = int(kMaxPicturePixels * 4 / (1024 * 1024));
-
 KorvaneError unavailable(const QString &reason)
 {
     return KorvaneError(
@@ -143,23 +138,18 @@ QImage readPicture(const QString &file)
 {
     QImageReader reader(file);
     reader.setAutoTransform(false);
-    reader.setAllocationLimit(kReaderLimitMiB);
-    const QSize size = reader.size();
-    if (size.isValid())
-        checkPictureSize(size.width(), size.height());
-    QImage picture = reader.read();
+    QImage picture = readWithinLimits(reader);
     if (picture.isNull())
         throw KorvaneError(
             QStringLiteral("取り込んだ画面の画像を読めません（%1）").arg(reader.errorString()));
-    checkPictureSize(picture.width(), picture.height());
     picture.setDevicePixelRatio(1.0);
     // A screen has no transparency; the same format as the X11 road gives.
     if (picture.format() != QImage::Format_RGB32)
         picture.convertTo(QImage::Format_RGB32);
     if (picture.isNull())
         throw KorvaneError(QStringLiteral("画像のためのメモリが足りません（%1 × %2 ピクセル）")
-                               .arg(size.width())
-                               .arg(size.height()));
+                               .arg(reader.size().width())
+                               .arg(reader.size().height()));
     return picture;
 }
 

@@ -2,6 +2,8 @@
 
 #include "common/KorvaneError.h"
 
+#include <QImageReader>
+
 namespace korvane {
 
 void checkPictureSize(qint64 width, qint64 height)
@@ -23,6 +25,20 @@ QImage allocatePicture(qint64 width, qint64 height, QImage::Format format)
                                .arg(width)
                                .arg(height));
     return image;
+}
+
+QImage readWithinLimits(QImageReader &reader)
+{
+    // The reader's default limit (256 MiB) is below the largest picture the
+    // program takes, a 16K screen.
+    reader.setAllocationLimit(int(kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
+    const QSize size = reader.size();
+    if (size.isValid())
+        checkPictureSize(size.width(), size.height());
+    QImage picture = reader.read();
+    if (!picture.isNull())
+        checkPictureSize(picture.width(), picture.height());
+    return picture;
 }
 
 } // namespace korvane

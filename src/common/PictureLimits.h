@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+class QImageReader;
+
 namespace korvane {
 
 // Pictures larger than this are refused before any memory is taken for them:
@@ -18,5 +20,11 @@ void checkPictureSize(qint64 width, qint64 height);
 // A new picture of that size and format; throws KorvaneError when the size is
 // refused or the memory cannot be had. The pixels are not initialised.
 QImage allocatePicture(qint64 width, qint64 height, QImage::Format format);
+
+// Reads a picture through Qt's image reader within the program's limits: the
+// size the header claims is checked before anything is decoded (throwing
+// KorvaneError when refused), and the reader's own allocation limit is raised
+// to them. A null result means the content could not be decoded.
+QImage readWithinLimits(QImageReader &reader);
 
 } // namespace korvane

@@ -28,14 +28,9 @@ QImage decodeWithQt(const QByteArray &bytes)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    reader.setAllocationLimit(int(kMaxPicturePixels * 4 / (1024 * 1024)) + 1);
-    const QSize size = reader.size();
-    if (size.isValid())
-        checkPictureSize(size.width(), size.height());
-    QImage picture = reader.read();
+    QImage picture = readWithinLimits(reader);
     if (picture.isNull())
         throw KorvaneError(invalidFormat());
-    checkPictureSize(picture.width(), picture.height());
     return picture;
 }
 
