@@ -146,10 +146,7 @@ QImage readPicture(const QString &file)
     // A screen has no transparency; the same format as the X11 road gives.
     if (picture.format() != QImage::Format_RGB32)
         picture.convertTo(QImage::Format_RGB32);
-    if (picture.isNull())
-        throw KorvaneError(QStringLiteral("画像のためのメモリが足りません（%1 × %2 ピクセル）")
-                               .arg(reader.size().width())
-                               .arg(reader.size().height()));
+    checkAllocated(picture, reader.size().width(), reader.size().height());
     return picture;
 }
 
@@ -247,8 +244,8 @@ QImage capturePortalScreenshot(CaptureTarget target, QWidget *parent)
         throw KorvaneError(QStringLiteral("画面の取り込みが取り消されました"));
     default:
         // Some portals answer a user's cancelling this way too.
-        throw KorvaneError(QStringLiteral(
-            "画面を取り込めませんでした（取り込みが取り消されたか、デスクトップに拒否されました）"));
+        throw KorvaneError(QStringLiteral("画面を取り込めませんでした（取り込みが取り消されたか、デ"
+                                          "スクトップに拒否されました）"));
     }
 
     const QUrl uri(waiter.results().value(QStringLiteral("uri")).toString());

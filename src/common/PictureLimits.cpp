@@ -20,11 +20,16 @@ QImage allocatePicture(qint64 width, qint64 height, QImage::Format format)
 {
     checkPictureSize(width, height);
     QImage image(int(width), int(height), format);
-    if (image.isNull())
+    checkAllocated(image, width, height);
+    return image;
+}
+
+void checkAllocated(const QImage &picture, qint64 width, qint64 height)
+{
+    if (picture.isNull())
         throw KorvaneError(QStringLiteral("画像のためのメモリが足りません（%1 × %2 ピクセル）")
                                .arg(width)
                                .arg(height));
-    return image;
 }
 
 QImage readWithinLimits(QImageReader &reader)

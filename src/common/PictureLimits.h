@@ -21,6 +21,10 @@ void checkPictureSize(qint64 width, qint64 height);
 // refused or the memory cannot be had. The pixels are not initialised.
 QImage allocatePicture(qint64 width, qint64 height, QImage::Format format);
 
+// Throws KorvaneError saying that the memory for a width × height picture
+// could not be had, when `picture` (made for that size) is null.
+void checkAllocated(const QImage &picture, qint64 width, qint64 height);
+
 // Reads a picture through Qt's image reader within the program's limits: the
 // size the header claims is checked before anything is decoded (throwing
 // KorvaneError when refused), and the reader's own allocation limit is raised

@@ -1,6 +1,5 @@
 #include "transform/PictureTransforms.h"
 
-#include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
 
 #include <QTransform>
@@ -11,13 +10,6 @@
 namespace korvane {
 
 namespace {
-
-[[noreturn]] void throwNoMemory(int width, int height)
-{
-    throw KorvaneError(QStringLiteral("画像のためのメモリが足りません（%1 × %2 ピクセル）")
-                           .arg(width)
-                           .arg(height));
-}
 
 // The 8 × 8 bit matrix whose rows are the bytes of x (row 0 in the high byte,
 // column 0 in each byte's high bit), transposed.
@@ -133,8 +125,7 @@ public:
                     m_source.format());
         line.setColorTable(m_source.colorTable());
         m_line = line.convertToFormat(QImage::Format_ARGB32);
-        if (m_line.isNull())
-            throwNoMemory(m_source.width(), 1);
+        checkAllocated(m_line, m_source.width(), 1);
         return reinterpret_cast<const quint32 *>(m_line.constBits());
     }
 
@@ -165,11 +156,9 @@ QImage TransformPicture(const QImage &source, int kind)
     if (source.isNull())
         return {};
     QImage result = rearranged(source, kind);
-    if (result.isNull()) {
-        const bool turned = kind == tkRotate90 || kind == tkRotate270;
-        throwNoMemory(turned ? source.height() : source.width(),
-                      turned ? source.width() : source.height());
-    }
+    const bool turned = kind == tkRotate90 || kind == tkRotate270;
+    checkAllocated(result, turned ? source.height() : source.width(),
+                   turned ? source.width() : source.height());
     return result;
 }
 
