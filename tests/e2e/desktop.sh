@@ -1,6 +1,24 @@
 # Sourced by the end-to-end scripts: the private desktop each script runs the
-# program on, and the window look-ups they share. Needs $work; the scripts'
-# cleanup calls stop_desktop.
+# program on, the window look-ups and the reporting they share. Needs $here
+# and $work; the scripts' cleanup calls stop_desktop. A script may define its
+# own not_ok after sourcing this, to keep more than a screenshot.
+
+# The accessibility probe; pyatspi comes with Debian's python, not with
+# another python first on PATH.
+probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
+
+passed=0
+failed=0
+ok() { passed=$((passed + 1)); echo "ok - $1"; }
+# not_ok NAME REASON: keeps a screenshot as /tmp/korvane-e2e-$report-NAME.png.
+not_ok() {
+  failed=$((failed + 1))
+  local kept=/tmp/korvane-e2e-${report:-e2e}-${1%%:*}.png
+  import -window root "$kept" 2>/dev/null && set -- "$1" "$2 (screenshot kept in $kept)"
+  echo "not ok - $1: $2"
+  echo "  visible windows: $(visible_titles)"
+  grep -v '^qt\.qpa\.screen' "$work/korvane.log" 2>/dev/null | sed 's/^/  program: /' | tail -n 5
+}
 
 # start_xserver FIRST LAST: a private X server (Xvfb with -noreset, so the
 # root window keeps its colour) on the first free display between :FIRST and

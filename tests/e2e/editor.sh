@@ -7,8 +7,6 @@
 set -u
 korvane=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-# pyatspi comes with Debian's python, not with another python first on PATH.
-probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
 work=$(mktemp -d)
 mkdir -p "$work/run"
 
@@ -29,10 +27,7 @@ start_xserver 161 230
 
 start_session_bus
 
-passed=0
-failed=0
 shot=$work/shot.ppm
-ok() { passed=$((passed + 1)); echo "ok - $1"; }
 not_ok() {
   failed=$((failed + 1))
   local kept=/tmp/korvane-e2e-editor-${1%%:*}.ppm

@@ -9,11 +9,10 @@
 set -u
 korvane=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-# pyatspi comes with Debian's python, not with another python first on PATH.
-probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
 work=$(mktemp -d)
 mkdir -p "$work/run"
 
+report=launcher
 source "$here/desktop.sh"
 xvfb=
 kpid='' bus='' a11y='' clip='' wm='' tray='' logo='' logo2=''
@@ -36,17 +35,6 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
 mkdir -p "$XDG_CONFIG_HOME"
 start_session_bus
 
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "ok - $1"; }
-not_ok() {
-  failed=$((failed + 1))
-  local kept=/tmp/korvane-e2e-launcher-${1%%:*}.png
-  import -window root "$kept" 2>/dev/null && set -- "$1" "$2 (screenshot kept in $kept)"
-  echo "not ok - $1: $2"
-  echo "  visible windows: $(visible_titles)"
-  grep -v '^qt\.qpa\.screen' "$work/korvane.log" | sed 's/^/  program: /' | tail -n 5
-}
 # check NAME COMMAND...: runs the command in this shell, so that it can wait
 # for the program; when it fails, its output says why.
 check() {

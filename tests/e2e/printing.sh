@@ -12,8 +12,6 @@
 set -u
 korvane=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-# pyatspi comes with Debian's python, not with another python first on PATH.
-probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
 work=$(mktemp -d)
 # cupsd's filters run as lp and read the spooled jobs below the work folder.
 chmod 755 "$work"
@@ -35,12 +33,9 @@ trap cleanup EXIT
 # A stopped run cleans up too.
 trap 'exit 143' TERM INT HUP
 
-passed=0
-failed=0
 skipped=0
 rm -f /tmp/korvane-e2e-printing-*
 case_name=
-ok() { passed=$((passed + 1)); echo "ok - $1"; }
 not_ok() {
   failed=$((failed + 1))
   local kept=/tmp/korvane-e2e-printing-${1%%:*} extra=

@@ -22,9 +22,6 @@ cleanup() {
 trap cleanup EXIT
 start_xserver 91 160
 
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "ok - $1"; }
 not_ok() {
   failed=$((failed + 1))
   echo "not ok - $1: $2"

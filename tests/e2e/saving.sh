@@ -9,11 +9,10 @@
 set -u
 korvane=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-# pyatspi comes with Debian's python, not with another python first on PATH.
-probe() { /usr/bin/python3 "$here/editorprobe.py" "$@"; }
 work=$(mktemp -d)
 mkdir -p "$work/run"
 
+report=saving
 source "$here/desktop.sh"
 xvfb=
 kpid='' bus='' a11y=''
@@ -35,17 +34,6 @@ folder=$HOME/Desktop/Korvane
 
 start_session_bus
 
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "ok - $1"; }
-not_ok() {
-  failed=$((failed + 1))
-  local kept=/tmp/korvane-e2e-saving-${1%%:*}.png
-  import -window root "$kept" 2>/dev/null && set -- "$1" "$2 (screenshot kept in $kept)"
-  echo "not ok - $1: $2"
-  echo "  visible windows: $(visible_titles)"
-  sed 's/^/  program: /' "$work/korvane.log" | tail -n 5
-}
 # check NAME COMMAND...: runs the command in this shell, so that it can wait
 # for the program; when it fails, its output says why.
 check() {
