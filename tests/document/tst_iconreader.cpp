@@ -1,6 +1,6 @@
 #include "common/KorvaneError.h"
-#include "document/formats/IconReader.h"
 #include "document/ReferenceDecoder.h"
+#include "document/formats/IconReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -168,6 +168,22 @@ void tst_iconreader::directoryDamage_data()
     QByteArray bothBroken = firstBroken;
     qToLittleEndian<quint32>(0x7FFFFFFF, bothBroken.data() + 6 + 16 + 8);
     QTest::newRow("all entries broken") << bothBroken << false;
+
+    // A 354-byte icon whose PNG entry has a chunk claiming 1.7 GB: refused
+    // at once, without taking the memory the chunk claims.
+    QTest::newRow("PNG chunk longer than the file")
+        << QByteArray::fromBase64("AAABAAEAAAAAAAEA9AFMAQAAFgAAAIlQTkcNChoKAAAADUlIRFIAAAEAAAABAAED"
+                                  "AAAAZrw6JQAAACBjSFJNAAB6"
+                                  "JgAAgIQAAPoAAACA6AAAdTAAAOpgAAA6mAAAF3CculE8AAAABlBMVEX/AAD///"
+                                  "9BHTQRAAAAAWJLR0QB/wIt3gAA"
+                                  "AAd0SU1xdC5jb3JlLnBsdWdpbi4ldEVYdGRhdGU6Y3JlYXRlADIwMjYtMDYtMTFU"
+                                  "MTQ6NDA6NTErMDA6MDDJh5AB"
+                                  "AAAAJXRFWHRkYXRlOm1vZGlmeQAyMDI2LTA2LTExVDE0OjQwOjUxKzAwOjAwuNoo"
+                                  "vQAAACh0RVh0ZGF0ZTp0aW1l"
+                                  "c3RhbXAAMjAyNi0wNi0xMVQxNDo0MDo1MSswMDowMO/"
+                                  "PCWIAAAAfSURBVGje7cEBDQAAAMKg909tDjegAAAAAAAA"
+                                  "AAC+DSEAAAF/GZynAAAAAElFTkSuQmCC")
+        << false;
 }
 
 void tst_iconreader::directoryDamage()

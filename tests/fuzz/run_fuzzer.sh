@@ -17,7 +17,7 @@ for folder in "$@"; do
 done
 [ "$found" = 1 ] || echo "seed folders absent ($*): fuzzing from nothing"
 # -fork isolates nothing here: one process, so a report stops the run.
-"$fuzzer" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=6144 \
+"$fuzzer" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
   -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus" 2>"$work/log" || {
   tail -n 60 "$work/log"
   for a in "$work"/crash-* "$work"/timeout-* "$work"/oom-* "$work"/leak-*; do

@@ -144,10 +144,26 @@ const Entry &chooseEntry(const QList<Entry> &entries)
     return *best;
 }
 
+// Every chunk must lie inside the entry: a decoder takes memory for a chunk
+// by the length it claims, and a damaged length may claim gigabytes.
+bool chunksFit(QByteArrayView data)
+{
+    qsizetype at = 8;
+    while (data.size() - at >= 12) {
+        const quint32 length = readU32BigEndian(data, at);
+        if (length > quint32(data.size() - at - 12))
+            return false;
+        if (data.sliced(at + 4, 4) == QByteArrayView("IEND"))
+            return true;
+        at += 12 + qsizetype(length);
+    }
+    return at == data.size();
+}
+
 QImage decodePngEntry(QByteArrayView data)
 {
     // Check the size in IHDR before the PNG decoder takes memory for it.
-    if (data.size() < 24 || data.sliced(12, 4) != QByteArrayView("IHDR"))
+    if (data.size() < 24 || data.sliced(12, 4) != QByteArrayView("IHDR") || !chunksFit(data))
         fail("PNG 画像が不正です");
     checkPictureSize(readU32BigEndian(data, 16), readU32BigEndian(data, 20));
     QByteArray copy = QByteArray::fromRawData(data.data(), data.size());
