@@ -3,7 +3,9 @@
 //   copy of DrawBmp's bytes (what Redraw must do at least);
 //   readJpeg of a 4K photo-like JPEG, beside libjpeg's own decode of the
 //   same bytes into a reused buffer.
-//   the editor window's pointer moves and paste (editor_window_bench.cpp).
+//   the editor window's pointer moves and paste (editor_window_bench.cpp);
+//   turning, mirroring and reducing an 8K picture beside a copy of its bytes
+//   into a fresh and into a warm buffer (transform_bench.cpp).
 // Run: korvane_bench [--benchmark_min_time=0.5] [--benchmark_filter=...]
 
 #include "BenchPictures.h"

@@ -36,6 +36,16 @@ QImage randomPicture(int w, int h, QImage::Format format, quint32 seed)
     return image.convertToFormat(format);
 }
 
+// A 32-bit picture whose rows lie further apart in memory than its pixels
+// reach, as in a view into a wider picture.
+QImage paddedPicture(int w, int h, quint32 seed)
+{
+    auto *wider = new QImage(randomPicture(w + 3, h, QImage::Format_RGB32, seed));
+    return QImage(
+        wider->constBits(), w, h, wider->bytesPerLine(), QImage::Format_RGB32,
+        [](void *held) { delete static_cast<QImage *>(held); }, wider);
+}
+
 // The value stored for a pixel: the index where there is a colour table.
 quint32 stored(const QImage &image, int x, int y)
 {
@@ -148,6 +158,9 @@ void tst_picturetransforms::transform_PutsEveryPixelWhereItsKindSaysKeepingForma
                     << source << kind;
         }
     }
+    const QImage padded = paddedPicture(37, 23, seed);
+    for (const auto &[kind, kindName] : kKinds)
+        QTest::addRow("32 bit with padded rows %s", kindName) << padded << kind;
 }
 
 void tst_picturetransforms::transform_PutsEveryPixelWhereItsKindSaysKeepingFormat()
