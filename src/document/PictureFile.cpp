@@ -81,13 +81,25 @@ QImage onWhite(const QImage &picture)
 
 } // namespace
 
-QImage decodePicture(const QByteArray &content, PictureType type)
+PictureType pictureTypeOf(const QString &name, const QByteArrayView head)
+{
+    const PictureType named = pictureTypeForExtension(pictureExtension(name));
+    if (named == PictureType::Unsupported)
+        return named;
+    // A file renamed, or saved under another format's name by an older
+    // version, opens by what it holds.
+    const PictureType held =
+        sniffPictureType(head.first(qMin<qsizetype>(head.size(), 64)).toByteArray());
+    return held != PictureType::None ? held : named;
+}
+
+QImage decodePicture(const QByteArray &content, PictureType type, bool *cutShort)
 {
     switch (type) {
     case PictureType::Bmp:
         return readBmp(content);
     case PictureType::Jpeg:
-        return readJpeg(content);
+        return readJpeg(content, cutShort);
     case PictureType::Metafile:
         return readMetafile(content);
     case PictureType::Icon:
@@ -112,38 +124,22 @@ QByteArray readWholeFile(const QString &path)
     return content;
 }
 
-namespace {
-
-// A file the user opens is one they may want to overwrite later: make it
-// writable by its owner, as clearing the read-only attribute does elsewhere.
-void makeWritableByOwner(const QString &path)
-{
-    QFile file(path);
-    const QFileDevice::Permissions permissions = file.permissions();
-    if (!(permissions & QFileDevice::WriteOwner))
-        file.setPermissions(permissions | QFileDevice::WriteOwner);
-}
-
-} // namespace
-
 LoadOutcome LoadDocument(EditorDocument &document, const QString &name)
 {
     const QString extension = pictureExtension(name);
-    PictureType type = pictureTypeForExtension(extension);
-    if (type == PictureType::Unsupported)
-        return {true, {}};
+    if (pictureTypeForExtension(extension) == PictureType::Unsupported)
+        return {true, {}, false};
 
     const bool exists = !name.isEmpty() && QFileInfo(name).isFile();
     QString caption;
+    bool cutShort = false;
     if (exists) {
         const QByteArray content = readWholeFile(name);
-        if (type == PictureType::None)
-            type = sniffPictureType(content.left(64));
-        QImage picture = decodePicture(content, type);
+        QImage picture = decodePicture(content, pictureTypeOf(name, content), &cutShort);
         // Everything that can fail has been done: now replace the document.
+        // The file itself is left as it is, its permissions included.
         document.ClearAnnotations();
         document.SetPicture(std::move(picture));
-        makeWritableByOwner(name);
         document.FileName = name;
         caption = captionPrefix() + QFileInfo(name).fileName();
     } else {
@@ -154,7 +150,7 @@ LoadOutcome LoadDocument(EditorDocument &document, const QString &name)
     }
     document.Redraw();
     document.Modified = false;
-    return {false, caption};
+    return {false, caption, cutShort};
 }
 
 } // namespace korvane

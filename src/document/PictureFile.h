@@ -26,10 +26,15 @@ PictureType pictureTypeForExtension(const QString &extension);
 // extension; None when they match no reader.
 PictureType sniffPictureType(const QByteArray &head);
 
+// The reader for a file: the type its content shows when that is one of
+// ours, whatever its name says; otherwise the type its extension names.
+PictureType pictureTypeOf(const QString &name, QByteArrayView head);
+
 // Decodes a file's content with the reader of the type. Icons and metafiles
 // come back drawn on white in Format_RGB32; BMP and JPEG in their own format.
-// Throws KorvaneError for damaged content.
-QImage decodePicture(const QByteArray &content, PictureType type);
+// Throws KorvaneError for damaged content. A JPEG whose data ends early is
+// still decoded (the missing part grey); *cutShort then says so.
+QImage decodePicture(const QByteArray &content, PictureType type, bool *cutShort = nullptr);
 
 // Reads the whole file; throws KorvaneError when it cannot be read.
 QByteArray readWholeFile(const QString &path);
@@ -39,13 +44,15 @@ struct LoadOutcome
 {
     bool typeRefused = false; // the extension is not one of ours: nothing changed
     QString caption;
+    bool cutShort = false; // the file ends early: what is missing shows grey
 };
 
 // Replaces the document by the picture of the file `name`, or by a new white
 // 640 x 480 picture when the name is empty or names no file. The file is read
 // and decoded before anything of the document changes, so a refused type or a
 // failed read (KorvaneError) leaves picture, annotations, FileName and
-// Modified as they were. Ends with Redraw and Modified = false.
+// Modified as they were. Ends with Redraw and Modified = false. The file
+// is only read: its permissions stay as they are.
 LoadOutcome LoadDocument(EditorDocument &document, const QString &name);
 
 } // namespace korvane

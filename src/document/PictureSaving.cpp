@@ -1,12 +1,12 @@
 #include "document/PictureSaving.h"
 
 #include "common/KorvaneError.h"
+#include "document/AtomicFile.h"
 #include "document/PictureFile.h"
 #include "document/formats/PictureWriters.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace korvane {
@@ -82,39 +82,68 @@ QString iconSizeMessage()
 
 void savePicture(const QImage &picture, const QString &path, SaveFormat format)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw KorvaneError(
-            QStringLiteral("ファイル %1 を作成できません: %2").arg(path, file.errorString()));
+    AtomicFile file(path);
     // Until commit() the target is untouched; a throw below drops the
-    // temporary file with the QSaveFile.
+    // temporary file with the AtomicFile.
     switch (format) {
     case SaveFormat::Bmp:
-        writeBmp(picture, file);
+        writeBmp(picture, file.device());
         break;
     case SaveFormat::Jpeg:
-        writeJpeg(picture, file);
+        writeJpeg(picture, file.device());
         break;
     case SaveFormat::Icon:
-        writeIcon(picture, file);
+        writeIcon(picture, file.device());
         break;
     }
-    if (!file.commit())
-        throw KorvaneError(
-            QStringLiteral("ファイル %1 に書き込めません: %2").arg(path, file.errorString()));
+    file.commit();
 }
+
+SaveTarget saveTargetFor(const QString &chosen, int filterIndex)
+{
+    // A name that says one of our formats is written in it: a file's name
+    // and its content never disagree. Any other name gets the filter's.
+    switch (saveRouteForName(chosen)) {
+    case SaveRoute::Bmp:
+        return {chosen, SaveFormat::Bmp};
+    case SaveRoute::Jpeg:
+        return {chosen, SaveFormat::Jpeg};
+    case SaveRoute::Icon:
+        return {chosen, SaveFormat::Icon};
+    case SaveRoute::SaveAs:
+        break;
+    }
+    return {chosen + u'.' + defaultSuffixForFilter(filterIndex), saveFormatForFilter(filterIndex)};
+}
+
+namespace {
+
+bool usableFolder(const QString &path)
+{
+    const QFileInfo folder(path);
+    return folder.isDir() && folder.isWritable();
+}
+
+} // namespace
 
 QString saveFolder()
 {
-    // The desktop folder as the desktop names it (XDG_DESKTOP_DIR), which
-    // falls back to the home folder where there is none.
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
-        .filePath(QStringLiteral("Korvane"));
+    // "Korvane" in the desktop folder as the desktop names it
+    // (XDG_DESKTOP_DIR); where it cannot be made, the desktop itself, and
+    // where that cannot be written either, the home folder. The dialog must
+    // open somewhere: an unsaved capture is never left without a way out.
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString ours = QDir(desktop).filePath(QStringLiteral("Korvane"));
+    if (QDir().mkpath(ours) && usableFolder(ours))
+        return ours;
+    if (usableFolder(desktop))
+        return desktop;
+    return QDir::homePath();
 }
 
-QString previewFilePath(const QString &folder)
+QString proposedFileName()
 {
-    return QDir(folder).filePath(QStringLiteral("_.bmp"));
+    return QStringLiteral("_.bmp");
 }
 
 QString closeQuestionName(const QString &fileName)

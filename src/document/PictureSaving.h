@@ -26,16 +26,28 @@ QString defaultSuffixForFilter(int index);
 bool fitsIcon(const QImage &picture);
 QString iconSizeMessage();
 
-// Writes the picture to `path` in the format, all or nothing: into a
-// temporary file beside the target, flushed to disk, then renamed over it.
+// Writes the picture to `path` in the format, all or nothing (AtomicFile).
 // A full disk, a missing folder or a failed encoder throws KorvaneError and
-// leaves whatever file was there as it was.
+// leaves whatever file was there as it was; a target this user may not
+// write throws WriteProtectedError before anything is written.
 void savePicture(const QImage &picture, const QString &path, SaveFormat format);
 
-// The folder that Save As opens in: "Korvane" in the desktop folder, and
-// the preview file in it that shows the current picture in the dialog.
+// What Save As writes for the name the dialog gave and the filter chosen in
+// it: the format the name's extension names when it is one of ours,
+// otherwise the filter's format under the name with the filter's extension
+// added.
+struct SaveTarget
+{
+    QString path;
+    SaveFormat format;
+};
+SaveTarget saveTargetFor(const QString &chosen, int filterIndex);
+
+// The folder that Save As opens in, made when missing: "Korvane" in the
+// desktop folder, or where that cannot be, the desktop or the home folder.
 QString saveFolder();
-QString previewFilePath(const QString &folder);
+// The name the dialog proposes there.
+QString proposedFileName();
 
 // The unsaved-changes question: the name it shows for a file name, and its
 // text.

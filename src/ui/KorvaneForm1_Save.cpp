@@ -4,6 +4,7 @@
 
 #include "app/KorvaneApplication.h"
 #include "common/KorvaneError.h"
+#include "document/AtomicFile.h"
 #include "document/PictureFile.h"
 #include "ui/PicturePreviewDialog.h"
 
@@ -11,10 +12,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace korvane {
 
@@ -25,11 +26,10 @@ QString saveFilter(int index)
     return saveFilterText(index) + QStringLiteral(" (") + saveFilterPattern(index) + u')';
 }
 
-// The chosen filter's index from 1. The dialog may give the filter with or
-// without its pattern, depending on how it shows filters.
-int chosenFilterIndex(const QFileDialog *dialog)
+// A filter's index from 1. The dialog may give the filter with or without
+// its pattern, depending on how it shows filters.
+int filterIndex(const QString &selected)
 {
-    const QString selected = dialog->selectedNameFilter();
     for (int index = 1; index <= kSaveFilterCount; ++index) {
         if (selected == saveFilter(index) || selected == saveFilterText(index))
             return index;
@@ -55,6 +55,11 @@ void TKorvaneForm1::createSaveDialog()
         filters << saveFilter(index);
     SavePictureDialog1->setNameFilters(filters);
     SavePictureDialog1->setDefaultSuffix(defaultSuffixForFilter(1));
+    // A name typed without an extension gets the chosen filter's: the name
+    // then says the format that is written.
+    connect(SavePictureDialog1, &QFileDialog::filterSelected, this, [this](const QString &filter) {
+        SavePictureDialog1->setDefaultSuffix(defaultSuffixForFilter(filterIndex(filter)));
+    });
 }
 
 namespace {
@@ -64,6 +69,20 @@ void showIconSizeMessage(QWidget *parent)
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Korvane"), iconSizeMessage(),
                     QMessageBox::Ok, parent);
     box.exec();
+}
+
+// A file or folder the user may not write: say so and offer another name.
+bool offerSaveAs(QWidget *parent, const QString &message)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Korvane"),
+                    errorBoxText(message) + QStringLiteral("\r\n\r\n名前を付けて保存しますか？"),
+                    QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 } // namespace
@@ -105,92 +124,79 @@ void TKorvaneForm1::ActSaveAsExecute()
 bool TKorvaneForm1::saveDocument()
 {
     FColorButton->setFocus();
-    switch (saveRouteForName(m_doc.FileName)) {
-    case SaveRoute::Jpeg:
-        SaveJpeg();
-        return true;
-    case SaveRoute::Bmp:
-        SaveBitmap();
-        return true;
-    case SaveRoute::Icon:
-        if (!fitsIcon(m_doc.DrawBmp)) {
-            showIconSizeMessage(this);
-            return false;
+    try {
+        switch (saveRouteForName(m_doc.FileName)) {
+        case SaveRoute::Jpeg:
+            SaveJpeg();
+            return true;
+        case SaveRoute::Bmp:
+            SaveBitmap();
+            return true;
+        case SaveRoute::Icon:
+            if (!fitsIcon(m_doc.DrawBmp)) {
+                showIconSizeMessage(this);
+                return false;
+            }
+            SaveIcon();
+            return true;
+        case SaveRoute::SaveAs:
+            break;
         }
-        SaveIcon();
-        return true;
-    case SaveRoute::SaveAs:
-        break;
+    } catch (const WriteProtectedError &error) {
+        if (!offerSaveAs(this, error.message()))
+            return false;
     }
     return saveDocumentAs();
 }
 
-namespace {
-
-// The preview file lives exactly as long as the dialog that shows it, also
-// when the write after the dialog fails; but when the user saved under its
-// very name, the file is the saved picture and stays.
-class PreviewFile
-{
-public:
-    explicit PreviewFile(QString path) : m_path(std::move(path)) {}
-    ~PreviewFile()
-    {
-        if (!m_kept)
-            QFile::remove(m_path);
-    }
-    PreviewFile(const PreviewFile &) = delete;
-    PreviewFile &operator=(const PreviewFile &) = delete;
-
-    const QString &path() const { return m_path; }
-    void keepIfSavedAs(const QString &saved)
-    {
-        m_kept = QFileInfo(saved).absoluteFilePath() == QFileInfo(m_path).absoluteFilePath();
-    }
-
-private:
-    QString m_path;
-    bool m_kept = false;
-};
-
-} // namespace
-
 bool TKorvaneForm1::saveDocumentAs()
 {
+    // Nothing is written before the user has chosen a name: the dialog
+    // shows the picture from memory under the name it proposes.
     const QString folder = saveFolder();
-    if (!QDir().mkpath(folder))
-        throw KorvaneError(QStringLiteral("フォルダ %1 を作成できません").arg(folder));
-    savePicture(m_doc.DrawBmp, previewFilePath(folder), SaveFormat::Bmp);
-    PreviewFile preview(previewFilePath(folder));
-
+    const QString proposed = QDir(folder).filePath(proposedFileName());
     SavePictureDialog1->setDirectory(folder);
-    SavePictureDialog1->selectFile(preview.path());
-    SavePictureDialog1->showPreview(preview.path());
-    if (SavePictureDialog1->exec() != QDialog::Accepted ||
-        SavePictureDialog1->selectedFiles().isEmpty())
-        return false;
-    const int index = chosenFilterIndex(SavePictureDialog1);
-    const QString chosen = SavePictureDialog1->selectedFiles().constFirst();
-    const SaveFormat format = saveFormatForFilter(index);
-    if (format == SaveFormat::Icon && !fitsIcon(m_doc.DrawBmp)) {
-        showIconSizeMessage(this);
-        return false;
+    SavePictureDialog1->selectFile(proposed);
+    SavePictureDialog1->setPendingPicture(proposed, m_doc.DrawBmp);
+    SavePictureDialog1->showPreview(proposed);
+    const auto endPreview = qScopeGuard([this] { SavePictureDialog1->setPendingPicture({}, {}); });
+    SaveTarget target;
+    for (;;) {
+        if (SavePictureDialog1->exec() != QDialog::Accepted ||
+            SavePictureDialog1->selectedFiles().isEmpty())
+            return false;
+        const int index = filterIndex(SavePictureDialog1->selectedNameFilter());
+        target = saveTargetFor(SavePictureDialog1->selectedFiles().constFirst(), index);
+        if (target.format == SaveFormat::Icon && !fitsIcon(m_doc.DrawBmp)) {
+            showIconSizeMessage(this);
+            return false;
+        }
+        // The next opening offers the extension of the filter chosen now.
+        SavePictureDialog1->setDefaultSuffix(defaultSuffixForFilter(index));
+        // The name is taken only once the file is written: a failed write
+        // leaves the document's name, caption and changes as they were.
+        try {
+            savePicture(m_doc.DrawBmp, target.path, target.format);
+            break;
+        } catch (const WriteProtectedError &error) {
+            if (!offerSaveAs(this, error.message()))
+                return false;
+        }
     }
-    // The next opening offers the extension of the filter chosen now.
-    SavePictureDialog1->setDefaultSuffix(defaultSuffixForFilter(index));
-    preview.keepIfSavedAs(chosen);
-    // The name is taken only once the file is written: a failed write leaves
-    // the document's name, caption and changes as they were.
-    savePicture(m_doc.DrawBmp, chosen, format);
-    m_doc.FileName = chosen;
+    m_doc.FileName = target.path;
     wroteFile();
-    OpenPictureDialog1->selectFile(chosen);
+    OpenPictureDialog1->selectFile(target.path);
     ActSave->setEnabled(false);
     FColorButton->setFocus();
     return true;
 }
 
 bool TKorvaneForm1::FormCloseQuery()
+{
+    return maybeSave();
+}
+
+bool TKorvaneForm1::maybeSave()
 {
     if (!m_doc.Modified)
         return true;
@@ -199,25 +205,24 @@ bool TKorvaneForm1::FormCloseQuery()
                     closeQuestionText(closeQuestionName(m_doc.FileName)), QMessageBox::NoButton,
                     this);
     QPushButton *yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-    box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton *no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
     QPushButton *cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(cancel);
     box.exec();
+    // Only いいえ gives the work up; a box closed any other way keeps it.
+    if (box.clickedButton() == no)
+        return true;
     if (box.clickedButton() == yes) {
         // The user asked to keep the work: when it was not written (the
-        // dialog cancelled, the icon rule, a failed write), the editor stays.
+        // dialog cancelled, the icon rule, a failed write), it stays.
         try {
             if (saveDocument())
                 return true;
         } catch (const KorvaneError &error) {
             KorvaneApplication::showErrorBox(error.message());
         }
-        FColorButton->setFocus();
-        return false;
     }
-    if (box.clickedButton() != cancel)
-        return true;
     FColorButton->setFocus();
     return false;
 }

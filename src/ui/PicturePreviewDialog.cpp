@@ -43,21 +43,43 @@ PicturePreviewDialog::PicturePreviewDialog(QWidget *parent, const QString &filte
     connect(this, &QFileDialog::currentChanged, this, &PicturePreviewDialog::showPreview);
 }
 
+void PicturePreviewDialog::setPendingPicture(const QString &path, const QImage &picture)
+{
+    m_pendingPath = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    m_pending = path.isEmpty() ? QImage() : picture;
+}
+
+void PicturePreviewDialog::showPicture(const QImage &picture)
+{
+    // Huge pictures are thinned out first: smoothing all of a 16K picture
+    // would keep the dialog waiting for a thumbnail.
+    QImage small = picture;
+    if (small.width() > 4 * kPreviewSide || small.height() > 4 * kPreviewSide)
+        small = small.scaled(4 * kPreviewSide, 4 * kPreviewSide, Qt::KeepAspectRatio,
+                             Qt::FastTransformation);
+    m_preview->setPixmap(QPixmap::fromImage(
+        small.scaled(kPreviewSide, kPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    m_size->setText(QStringLiteral("%1 × %2").arg(picture.width()).arg(picture.height()));
+}
+
 void PicturePreviewDialog::showPreview(const QString &path)
 {
     m_preview->clear();
     m_size->clear();
     const QFileInfo info(path);
+    if (!m_pendingPath.isEmpty() && info.absoluteFilePath() == m_pendingPath) {
+        if (!m_pending.isNull())
+            showPicture(m_pending);
+        return;
+    }
     if (!info.isFile() || info.size() > kMaxPreviewFileBytes)
         return;
-    const PictureType type = pictureTypeForExtension(pictureExtension(path));
-    if (type == PictureType::None || type == PictureType::Unsupported)
+    const PictureType named = pictureTypeForExtension(pictureExtension(path));
+    if (named == PictureType::None || named == PictureType::Unsupported)
         return;
     try {
-        const QImage picture = decodePicture(readWholeFile(path), type);
-        m_preview->setPixmap(QPixmap::fromImage(picture.scaled(
-            kPreviewSide, kPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-        m_size->setText(QStringLiteral("%1 × %2").arg(picture.width()).arg(picture.height()));
+        const QByteArray content = readWholeFile(path);
+        showPicture(decodePicture(content, pictureTypeOf(path, content)));
     } catch (const KorvaneError &) {
         // A file that cannot be read simply has no preview.
     }

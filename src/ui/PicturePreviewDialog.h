@@ -17,8 +17,15 @@ public:
 
     // Shows the file's picture in the pane (nothing for what cannot be read).
     void showPreview(const QString &path);
+    // While `path` is the current file, the pane shows `picture` instead of
+    // the file: the picture about to be saved there. An empty path ends it.
+    void setPendingPicture(const QString &path, const QImage &picture);
 
 private:
+    void showPicture(const QImage &picture);
+
+    QString m_pendingPath;
+    QImage m_pending;
     QLabel *m_preview = nullptr;
     QLabel *m_size = nullptr;
 };

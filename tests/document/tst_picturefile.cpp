@@ -75,7 +75,7 @@ private Q_SLOTS:
     void loadDocument_ExtensionCaseDoesNotMatter_data();
     void loadDocument_ExtensionCaseDoesNotMatter();
     void loadDocument_IconComesOutOnWhite();
-    void loadDocument_ReadOnlyFile_BecomesWritable();
+    void loadDocument_OnlyReadsTheFile_AndOpensItByItsContent();
     void loadDocument_NameWithoutExtension_IsRecognisedByContent();
     void loadDocument_LongFileName_IsKeptWhole();
     void loadDocument_Directory_IsTreatedAsMissing();
@@ -256,14 +256,22 @@ void tst_picturefile::loadDocument_IconComesOutOnWhite()
     QVERIFY(sawWhite); // its transparent corners
 }
 
-void tst_picturefile::loadDocument_ReadOnlyFile_BecomesWritable()
+void tst_picturefile::loadDocument_OnlyReadsTheFile_AndOpensItByItsContent()
 {
+    // A JPEG under a .bmp name, as older versions saved one, made read-only:
+    // it opens as the JPEG it is, and its mode stays as the user set it.
     const QString path = m_dir.filePath(QStringLiteral("locked.bmp"));
-    QVERIFY(gradient(8, 8).save(path, "BMP"));
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    QVERIFY(gradient(8, 8).save(path, "JPEG"));
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(path, readOnly));
     EditorDocument doc;
     LoadDocument(doc, path);
-    QVERIFY(QFile::permissions(path) & QFileDevice::WriteOwner);
+    QCOMPARE(doc.BaseBmp.size(), QSize(8, 8));
+    QCOMPARE(doc.FileName, path);
+    const auto modeBits = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                          QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFile::permissions(path) & modeBits, readOnly);
 }
 
 void tst_picturefile::loadDocument_NameWithoutExtension_IsRecognisedByContent()

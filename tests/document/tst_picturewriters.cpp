@@ -1,9 +1,10 @@
 // The three writers, the all-or-nothing save, and the print geometry.
 #include "common/KorvaneError.h"
-#include "document/formats/BmpReader.h"
+#include "document/AtomicFile.h"
 #include "document/PictureSaving.h"
 #include "document/PrintGeometry.h"
 #include "document/ReferenceDecoder.h"
+#include "document/formats/BmpReader.h"
 #include "document/formats/PictureWriters.h"
 
 #include <QBuffer>
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void icon_BytesAndWhatAnotherReaderSees();
     void emptyPicture_WritersAndPrintSayWhy();
     void save_FullDiskOrMissingFolderLeavesTheOldFile();
+    void save_KeepsTheModeAndRefusesWhatTheUserMayNotWrite();
     void printTargetSize_FillsWidthOrHeight_data();
     void printTargetSize_FillsWidthOrHeight();
     void routesAndNames_FollowTheFileName();
@@ -197,6 +199,36 @@ void tst_picturewriters::save_FullDiskOrMissingFolderLeavesTheOldFile()
     QVERIFY(reference::readAll(path).startsWith("\xFF\xD8"));
 }
 
+void tst_picturewriters::save_KeepsTheModeAndRefusesWhatTheUserMayNotWrite()
+{
+    QTemporaryDir folder;
+    // A replaced file keeps its permissions.
+    const QString shared = folder.filePath(QStringLiteral("shared.bmp"));
+    savePicture(pattern(8, 8), shared, SaveFormat::Bmp);
+    const auto groupReads =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(shared, groupReads));
+    savePicture(pattern(16, 8), shared, SaveFormat::Jpeg);
+    QCOMPARE(QFile::permissions(shared) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+             groupReads);
+
+    // A file its owner made read-only is refused, for root too, and stays.
+    const QString locked = folder.filePath(QStringLiteral("locked.bmp"));
+    savePicture(pattern(8, 8), locked, SaveFormat::Bmp);
+    const QByteArray before = reference::readAll(locked);
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner));
+    QVERIFY_THROWS_EXCEPTION(WriteProtectedError,
+                             savePicture(pattern(32, 32), locked, SaveFormat::Bmp));
+    QCOMPARE(reference::readAll(locked), before);
+
+    // A name near the system's limit (255 bytes) is saved: the temporary
+    // file's name is short, and none is left behind.
+    const QString longName = folder.filePath(QString(248, u'n') + QStringLiteral(".jpeg"));
+    savePicture(pattern(8, 8), longName, SaveFormat::Jpeg);
+    QVERIFY(reference::readAll(longName).startsWith("\xFF\xD8"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
 void tst_picturewriters::printTargetSize_FillsWidthOrHeight_data()
 {
     QTest::addColumn<QSize>("picture");
@@ -231,6 +263,15 @@ void tst_picturewriters::routesAndNames_FollowTheFileName()
     QCOMPARE(closeQuestionText(QStringLiteral("画像")),
              QStringLiteral(" 『 画像 』 が保存されていません。\r\n\r\n　保存しますか？"));
     QCOMPARE(MulDiv(-7, 1, 2), qint64(-4)); // halves away from zero
+
+    // Save As: a name of one of our formats decides; any other gets the
+    // filter's format and extension.
+    const SaveTarget typed = saveTargetFor(QStringLiteral("/a/shot.JPG"), 1);
+    QCOMPARE(typed.path, QStringLiteral("/a/shot.JPG"));
+    QCOMPARE(typed.format, SaveFormat::Jpeg);
+    const SaveTarget other = saveTargetFor(QStringLiteral("/a/notes.v2"), 3);
+    QCOMPARE(other.path, QStringLiteral("/a/notes.v2.jpeg"));
+    QCOMPARE(other.format, SaveFormat::Jpeg);
 }
 
 QTEST_MAIN(tst_picturewriters)

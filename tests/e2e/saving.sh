@@ -16,8 +16,10 @@ report=saving
 source "$here/desktop.sh"
 xvfb=
 kpid='' bus='' a11y=''
+mounted=
 cleanup() {
   [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
+  [ -n "$mounted" ] && umount "$mounted" 2>/dev/null
   stop_desktop
   wait 2>/dev/null
   rm -rf "$work"
@@ -142,9 +144,14 @@ close_cancel() {
 check "close-cancel: closing with a change asks about white.jpg; キャンセル keeps the editor" close_cancel
 
 # はい on an untitled picture opens the save dialog; cancelling it keeps
-# the editor, so that no work is lost, and removes the preview file.
+# the editor, so that no work is lost. A file the user keeps under the name
+# the dialog proposes is never touched.
+mkdir -p "$folder"
+printf "the user's own" >"$folder/_.bmp"
+cp "$folder/_.bmp" "$work/own.bmp"
 close_yes_cancelled() {
   keys ctrl+n
+  question white.jpg 'いいえ(N)' || return 1
   wait_window "　Korvane　　『 画像作成 』" >/dev/null || return 1
   line 40 30 300 200
   close_editor
@@ -154,61 +161,121 @@ close_yes_cancelled() {
   no_window 名前を付けて保存 || return 1
   title_is "　Korvane　　『 画像作成 』" || return 1
   kill -0 "$kpid" || { echo "the program ended"; return 1; }
-  [ ! -e "$folder/_.bmp" ] || { echo "_.bmp is left behind"; return 1; }
+  same_file "$folder/_.bmp" "$work/own.bmp"
 }
 check "close-yes-cancelled: はい on an untitled picture, the dialog cancelled: the editor stays" \
   close_yes_cancelled
 
 # Save on an untitled picture opens the save dialog in the desktop's
-# Korvane folder, with the picture as _.bmp for the preview.
+# Korvane folder, proposing _.bmp and showing the picture from memory: the
+# user's own _.bmp there is not written over for the preview.
 save_dialog() {
   keys ctrl+s
   wait_window 名前を付けて保存 >/dev/null || return 1
   probe --in 名前を付けて保存 box "role:combo box:$folder" >/dev/null || return 1
   probe --in 名前を付けて保存 text role:text:ファイル名\(N\): _.bmp >/dev/null || return 1
   probe --in 名前を付けて保存 box "640 × 480" >/dev/null || return 1
-  probe file "$folder/_.bmp" bmp 640x480 along:40,30,300,200=red beyond:4:40,30,300,200=white
+  same_file "$folder/_.bmp" "$work/own.bmp"
 }
-check "save-dialog: Ctrl+S on the untitled picture shows the dialog in ~/Desktop/Korvane with _.bmp" \
+check "save-dialog: Ctrl+S on the untitled picture shows the dialog in ~/Desktop/Korvane, _.bmp proposed, nothing written" \
   save_dialog
 
-# The written format follows the chosen filter, not the typed extension.
+# A typed name that says one of our formats decides the format, whatever
+# the filter: shot.jpg under the bitmap filter is a JPEG.
 save_as() {
   wait_window 名前を付けて保存 >/dev/null || return 1
-  # The filter list opens on the current filter; the next one is JPEG (*.jpg).
-  click_on --in 名前を付けて保存 "role:combo box:ビットマップ (*.bmp)" || return 1
-  xdotool key Down Return
-  probe --in 名前を付けて保存 box "role:combo box:JPEG イメージファイル (*.jpg)" >/dev/null || return 1
+  probe --in 名前を付けて保存 box "role:combo box:ビットマップ (*.bmp)" >/dev/null || return 1
   click_on --in 名前を付けて保存 role:text:ファイル名\(N\): || return 1
-  xdotool key ctrl+a type --delay 5 shot.bmp
-  probe --in 名前を付けて保存 text role:text:ファイル名\(N\): shot.bmp >/dev/null || return 1
+  xdotool key ctrl+a type --delay 5 shot.jpg
+  probe --in 名前を付けて保存 text role:text:ファイル名\(N\): shot.jpg >/dev/null || return 1
   xdotool key Return
   no_window 名前を付けて保存 || return 1
-  wait_window "　Korvane　　shot.bmp" >/dev/null || return 1
-  probe file "$folder/shot.bmp" jpeg 640x480 along:40,30,300,200=reddish \
+  wait_window "　Korvane　　shot.jpg" >/dev/null || return 1
+  probe file "$folder/shot.jpg" jpeg 640x480 along:40,30,300,200=reddish \
     beyond:8:40,30,300,200=whitish
 }
-check "save-as: the JPEG (*.jpg) filter and the name shot.bmp write JPEG data into shot.bmp" save_as
+check "save-as: the name shot.jpg under the ビットマップ filter writes a JPEG" save_as
 
 after_save_as() {
-  title_is "　Korvane　　shot.bmp" || return 1
-  [ ! -e "$folder/_.bmp" ] || { echo "_.bmp is left behind"; return 1; }
+  title_is "　Korvane　　shot.jpg" || return 1
+  same_file "$folder/_.bmp" "$work/own.bmp" || return 1
   probe enabled 保存 no
 }
-check "after-save-as: the title names shot.bmp, _.bmp is gone, Save is disabled" after_save_as
+check "after-save-as: the title names shot.jpg, the user's _.bmp is as it was, Save is disabled" \
+  after_save_as
 
-# はい with a file name writes it by its extension and ends the program.
-close_yes() {
-  line 320 40 600 40
+# A turn is a change like any other: Save comes back, and closing asks;
+# はい writes the turned picture and ends the program.
+turn_then_close() {
+  click_on 回転 || return 1
   probe enabled 保存 yes || return 1
   close_editor
-  question shot.bmp 'はい(Y)' || return 1
+  question shot.jpg 'はい(Y)' || return 1
   ended || return 1
-  probe file "$folder/shot.bmp" bmp 640x480 along:40,30,300,200=red along:320,40,600,40=red \
-    beyond:4:40,30,300,200,320,40,600,40=white
+  # The picture turns under the line, which keeps its place.
+  probe file "$folder/shot.jpg" jpeg 480x640 along:40,30,300,200=reddish \
+    beyond:8:40,30,300,200=whitish
 }
-check "close-yes: はい writes shot.bmp as a BMP with both lines and ends the program" close_yes
+check "turn-then-close: after a turn, closing asks about shot.jpg; はい writes it turned" turn_then_close
 stop_korvane
+
+# A file the user made read-only is only read: its mode stays; Ctrl+S on it
+# says why it cannot be written and offers 名前を付けて保存.
+convert -size 200x100 xc:white -type TrueColor BMP3:"$work/locked.bmp"
+chmod 0444 "$work/locked.bmp"
+cp "$work/locked.bmp" "$work/locked-before.bmp"
+start_korvane "$work/locked.bmp"
+read_only_file() {
+  local message
+  editor=$(wait_window "　Korvane　　locked.bmp") || return 1
+  [ "$(stat -c %a "$work/locked.bmp")" = 444 ] || { echo "opening made it $(stat -c %a "$work/locked.bmp")"; return 1; }
+  line 20 20 180 80
+  keys ctrl+s
+  message=$(probe alert Korvane) || { echo "$message"; return 1; }
+  [[ "$message" == *"書き込みが禁止されているため、保存できません"*"名前を付けて保存しますか？"* ]] ||
+    { echo "the box says [$message]"; return 1; }
+  click_on --in Korvane 'はい(Y)' || return 1
+  wait_window 名前を付けて保存 >/dev/null || return 1
+  click_on --in 名前を付けて保存 role:text:ファイル名\(N\): || return 1
+  xdotool key ctrl+a type --delay 5 "$work/unlocked.bmp"
+  xdotool key Return
+  wait_window "　Korvane　　unlocked.bmp" >/dev/null || return 1
+  probe file "$work/unlocked.bmp" bmp 200x100 along:20,20,180,80=red || return 1
+  same_file "$work/locked.bmp" "$work/locked-before.bmp" || return 1
+  [ "$(stat -c %a "$work/locked.bmp")" = 444 ] || { echo "locked.bmp is $(stat -c %a "$work/locked.bmp") now"; return 1; }
+}
+check "read-only-file: opening keeps its mode 444; Ctrl+S says it is write-protected and saves elsewhere" \
+  read_only_file
+stop_korvane
+
+# A desktop where nothing can be made (a read-only file system): Save As
+# still opens, in the home folder, and saves there.
+readonly_home=$work/readonly-home
+mkdir -p "$readonly_home/Desktop"
+if mount -t tmpfs -o ro,size=64k tmpfs "$readonly_home/Desktop" 2>/dev/null; then
+  mounted=$readonly_home/Desktop
+  (cd "$work/run" && HOME=$readonly_home exec "$korvane" "$work/white.bmp") >"$work/korvane.log" 2>&1 &
+  kpid=$!
+  read_only_desktop() {
+    editor=$(wait_window "　Korvane　　white.bmp") || return 1
+    line 30 30 300 200
+    click_on "role:menu item:ファイル" || return 1
+    xdotool key a
+    wait_window 名前を付けて保存 >/dev/null || return 1
+    probe --in 名前を付けて保存 box "role:combo box:$readonly_home" >/dev/null || return 1
+    probe --in 名前を付けて保存 text role:text:ファイル名\(N\): _.bmp >/dev/null || return 1
+    click_on --in 名前を付けて保存 role:text:ファイル名\(N\): || return 1
+    xdotool key ctrl+a type --delay 5 elsewhere
+    xdotool key Return
+    wait_window "　Korvane　　elsewhere.bmp" >/dev/null || return 1
+    probe file "$readonly_home/elsewhere.bmp" bmp 400x240 along:30,30,300,200=red
+  }
+  check "read-only-desktop: with a desktop where no folder can be made, Save As opens in the home folder and saves" \
+    read_only_desktop
+  stop_korvane
+else
+  echo "ok - read-only-desktop # SKIP no read-only file system can be mounted here"
+fi
 
 # An icon holds only a 32 x 32 picture: for a larger one, はい shows why
 # nothing is written and the editor stays; いいえ then ends the program.

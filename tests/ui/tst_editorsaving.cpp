@@ -71,7 +71,6 @@ struct SaveDialogSeen
 {
     QString folder;
     QStringList proposed;
-    bool previewExisted = false;
     QString suffix;
     QString filter;
 };
@@ -85,7 +84,6 @@ Answers::Step answerSaveDialog(SaveDialogSeen *seen, const QString &name, int in
         QVERIFY(dialog);
         seen->folder = dialog->directory().absolutePath();
         seen->proposed = dialog->selectedFiles();
-        seen->previewExisted = QFile::exists(QDir(seen->folder).filePath(QStringLiteral("_.bmp")));
         seen->suffix = dialog->defaultSuffix();
         seen->filter = dialog->selectedNameFilter();
         if (name.isEmpty()) {
@@ -142,21 +140,31 @@ void tst_editorsaving::saveAs_UntitledGoesThroughTheDialogInTheDesktopFolder()
     TKorvaneForm1 editor(&launcher, QString());
     drawLine(editor);
     QVERIFY(editor.ActSave->isEnabled());
+    // A file of the user's under the name the dialog proposes: nothing but
+    // the user's own choice of it may touch it.
+    const QString proposed = QDir(desktopKorvane()).filePath(QStringLiteral("_.bmp"));
+    QVERIFY(QDir().mkpath(desktopKorvane()));
+    {
+        QFile own(proposed);
+        QVERIFY(own.open(QIODevice::WriteOnly));
+        own.write("the user's own");
+    }
     SaveDialogSeen first;
     {
         Answers answers{answerSaveDialog(&first, QStringLiteral("pic.bmp"), 2)};
         QVERIFY(editor.saveDocument()); // an untitled picture has no name to save under
     }
     QCOMPARE(first.folder, desktopKorvane());
-    QVERIFY(first.previewExisted);
-    QCOMPARE(first.proposed, QStringList{QDir(desktopKorvane()).filePath(QStringLiteral("_.bmp"))});
+    QCOMPARE(first.proposed, QStringList{proposed});
     QCOMPARE(first.suffix, QStringLiteral("bmp"));
     const QString saved = QDir(desktopKorvane()).filePath(QStringLiteral("pic.bmp"));
     QCOMPARE(editor.document().FileName, saved);
     QFile file(saved);
     file.open(QIODevice::ReadOnly);
-    QVERIFY(file.read(2) == "\xFF\xD8"); // the JPEG filter decides, not the typed name
-    QVERIFY(!QFile::exists(QDir(desktopKorvane()).filePath(QStringLiteral("_.bmp"))));
+    QVERIFY(file.read(2) == "BM"); // the typed name's format, whatever the filter
+    QFile own(proposed);
+    QVERIFY(own.open(QIODevice::ReadOnly));
+    QCOMPARE(own.readAll(), QByteArray("the user's own"));
     QCOMPARE(editor.windowTitle(), QStringLiteral("　Korvane　　pic.bmp"));
     QCOMPARE(editor.document().FileName, saved);
     QVERIFY(!editor.document().Modified);
@@ -172,7 +180,7 @@ void tst_editorsaving::saveAs_UntitledGoesThroughTheDialogInTheDesktopFolder()
     QCOMPARE(second.suffix, QStringLiteral("jpg"));
     QVERIFY2(second.filter.startsWith(QStringLiteral("JPEG イメージファイル (*.jpg)")),
              qPrintable(second.filter));
-    QVERIFY(QFile::exists(QDir(desktopKorvane()).filePath(QStringLiteral("_.bmp"))));
+    QVERIFY(QImage(proposed).size() == editor.document().DrawBmp.size());
 
     SaveDialogSeen cancelled;
     {

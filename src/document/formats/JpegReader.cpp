@@ -4,6 +4,8 @@
 #include "common/PictureLimits.h"
 #include "document/formats/JpegErrors.h"
 
+#include <jerror.h>
+
 namespace korvane {
 
 namespace {
@@ -12,11 +14,21 @@ using jpeg::ErrorManager;
 
 // Warnings (a premature end of data, extraneous bytes between markers) do not
 // stop the load: libjpeg fills what is missing and the picture is still
-// useful. They are counted only; the core prints nothing.
+// useful. They are counted, and an early end is remembered so that the user
+// can be told; the core prints nothing.
+struct DecoderErrors
+{
+    ErrorManager manager;
+    bool endedEarly = false;
+};
+
 void emitMessage(j_common_ptr cinfo, int msgLevel)
 {
-    if (msgLevel < 0)
-        ++cinfo->err->num_warnings;
+    if (msgLevel >= 0)
+        return;
+    ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+        reinterpret_cast<DecoderErrors *>(cinfo->err)->endedEarly = true;
 }
 
 class Decoder
@@ -24,8 +36,8 @@ class Decoder
 public:
     Decoder()
     {
-        m_cinfo.err = jpeg::installErrorManager(m_err);
-        m_err.pub.emit_message = emitMessage;
+        m_cinfo.err = jpeg::installErrorManager(m_errors.manager);
+        m_errors.manager.pub.emit_message = emitMessage;
     }
     ~Decoder()
     {
@@ -40,8 +52,9 @@ public:
     bool decodeInto(QImage &image);
     [[noreturn]] void fail() const
     {
-        throw KorvaneError(QStringLiteral("JPEG エラー #%1").arg(m_err.pub.msg_code));
+        throw KorvaneError(QStringLiteral("JPEG エラー #%1").arg(m_errors.manager.pub.msg_code));
     }
+    bool endedEarly() const { return m_errors.endedEarly; }
 
     const jpeg_decompress_struct &info() const { return m_cinfo; }
     bool isGrey() const { return m_cinfo.out_color_space == JCS_GRAYSCALE; }
@@ -51,13 +64,13 @@ private:
     bool decodeCmyk(QImage &image, JSAMPLE *row);
 
     jpeg_decompress_struct m_cinfo{};
-    ErrorManager m_err{};
+    DecoderErrors m_errors{};
     bool m_created = false;
 };
 
 bool Decoder::readHeader(const QByteArray &file)
 {
-    if (setjmp(m_err.jump))
+    if (setjmp(m_errors.manager.jump))
         return false;
     jpeg_create_decompress(&m_cinfo);
     m_created = true;
@@ -93,7 +106,7 @@ bool Decoder::decodeInto(QImage &image)
         return decodeDirect(image);
     // One row of CMYK samples, converted into the picture row by row. The
     // buffer belongs to libjpeg's image pool, so it goes with the decompressor.
-    if (setjmp(m_err.jump))
+    if (setjmp(m_errors.manager.jump))
         return false;
     JSAMPLE *row = static_cast<JSAMPLE *>((*m_cinfo.mem->alloc_large)(
         reinterpret_cast<j_common_ptr>(&m_cinfo), JPOOL_IMAGE, size_t(m_cinfo.image_width) * 4));
@@ -104,7 +117,7 @@ bool Decoder::decodeDirect(QImage &image)
 {
     uchar *const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    if (setjmp(m_err.jump))
+    if (setjmp(m_errors.manager.jump))
         return false;
     jpeg_start_decompress(&m_cinfo);
     // Hand libjpeg several rows at a time: with 2:1 vertical subsampling it
@@ -127,7 +140,7 @@ bool Decoder::decodeCmyk(QImage &image, JSAMPLE *row)
 {
     uchar *const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    if (setjmp(m_err.jump))
+    if (setjmp(m_errors.manager.jump))
         return false;
     jpeg_start_decompress(&m_cinfo);
     const JDIMENSION width = m_cinfo.output_width;
@@ -151,7 +164,7 @@ bool Decoder::decodeCmyk(QImage &image, JSAMPLE *row)
 
 } // namespace
 
-QImage readJpeg(const QByteArray &file)
+QImage readJpeg(const QByteArray &file, bool *cutShort)
 {
     Decoder decoder;
     if (!decoder.readHeader(file))
@@ -165,6 +178,8 @@ QImage readJpeg(const QByteArray &file)
                         decoder.isGrey() ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (!decoder.decodeInto(image))
         decoder.fail();
+    if (cutShort)
+        *cutShort = decoder.endedEarly();
     return image;
 }
 
