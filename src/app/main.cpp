@@ -17,6 +17,13 @@ int main(int argc, char *argv[])
     korvane::TOKBottomDlg OKBottomDlg;
     korvane::TAboutBox AboutBox;
     KorvaneForm0.setEditor(&KorvaneForm1);
+    // Queued, so that a close during start-up ends the program as soon as
+    // the loop would begin. exit(), not quit(): the unsaved work has been
+    // asked about, and quit() would close every window again, the tray
+    // icon's among them, whatever the answer.
+    QObject::connect(
+        &KorvaneForm0, &korvane::TKorvaneForm0::programEnds, &app,
+        [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     KorvaneForm1.setAboutBox(&AboutBox);
     KorvaneForm1.setResizeDialog(&OKBottomDlg);
     OKBottomDlg.setEditor(&KorvaneForm1);

@@ -3,11 +3,13 @@
 #include "app/KorvaneApplication.h"
 #include "capture/ScreenCapture.h"
 #include "common/KorvaneError.h"
+#include "document/ClipboardPicture.h"
 #include "ui/KorvaneForm1.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QEventLoop>
@@ -188,10 +190,20 @@ void TKorvaneForm0::ScreenCapClick()
     // brought back from the notification area: one capture at a time.
     if (m_capturing || !m_editor)
         return;
+    // The capture replaces the editor's document: unsaved work is asked
+    // about first, while nothing has happened yet.
+    if (!m_editor->maybeSave())
+        return;
     m_capturing = true;
-    hide();
     try {
-        capture();
+        // On Wayland only a program with a window shown is offered the
+        // clipboard's data: the picture another program copied is read
+        // before the launcher steps aside.
+        QImage copied;
+        if (captureMode() == cmClipboard)
+            copied = pictureFromMimeData(QGuiApplication::clipboard()->mimeData());
+        hide();
+        capture(std::move(copied));
     } catch (const KorvaneError &error) {
         // The user is never left without a window: the message, then the
         // launcher to try again.
@@ -203,7 +215,7 @@ void TKorvaneForm0::ScreenCapClick()
     m_capturing = false;
 }
 
-void TKorvaneForm0::capture()
+void TKorvaneForm0::capture(QImage copied)
 {
     WaitWithMessages();
     const int mode = captureMode();
@@ -211,15 +223,20 @@ void TKorvaneForm0::capture()
         captureToClipboard(
             mode == cmScreen ? CaptureTarget::WholeScreen : CaptureTarget::ActiveWindow, this);
     WaitWithMessages();
+    // The question about the old document has been answered: the new one
+    // replaces it without another.
     switch (captureMode()) {
     case cmScreen:
     case cmWindow:
-    case cmClipboard:
-        m_editor->ActNewExecute();
+        m_editor->LoadDocument(QString());
         m_editor->ActPastExecute();
         break;
+    case cmClipboard:
+        m_editor->LoadDocument(QString());
+        m_editor->pastePicture(std::move(copied));
+        break;
     case cmEditor:
-        m_editor->ActNewExecute();
+        m_editor->LoadDocument(QString());
         break;
     default:
         break;
@@ -269,14 +286,23 @@ void TKorvaneForm0::contextMenuEvent(QContextMenuEvent *event)
     PopupMenu1->popup(event->globalPos());
 }
 
+void TKorvaneForm0::closeAfterEditor()
+{
+    m_editorClosed = true;
+    close();
+}
+
 void TKorvaneForm0::closeEvent(QCloseEvent *event)
 {
     event->accept();
     m_closed = true;
+    // Closing the launcher ends the program, but unsaved work in the editor
+    // is asked about first (unless the editor closing brought us here, when
+    // it has been); kept, it keeps the program, and so the icon.
+    if (!m_editorClosed && m_editor && !m_editor->maybeSave())
+        return;
     TrayIcon->hide(); // the icon goes with the program
-    // Queued, so that a close during start-up, before the event loop runs,
-    // still ends the program as soon as the loop would begin.
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    Q_EMIT programEnds();
 }
 
 } // namespace korvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 class QAction;
@@ -41,6 +42,8 @@ public:
     void ActTrayInExecute();
     void ActTrayDelExecute();
     void ActCancelExecute();
+    // The editor has closed, its unsaved work asked about: the program ends.
+    void closeAfterEditor();
 
     QGroupBox *ModeSelect = nullptr;
     QPushButton *ScreenCap = nullptr;
@@ -51,6 +54,10 @@ public:
     QMenu *PopupMenu1 = nullptr;
     QMenu *PopupMenu2 = nullptr;
     QSystemTrayIcon *TrayIcon = nullptr;
+
+Q_SIGNALS:
+    // The launcher has closed and nothing keeps the program: it ends.
+    void programEnds();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -64,11 +71,13 @@ private:
     // Waits 700 ms while the program keeps handling its events, so that the
     // hidden launcher leaves the screen and the desktop settles.
     void WaitWithMessages();
-    void capture();
+    // `copied`: the clipboard's picture, read already, in the clipboard mode.
+    void capture(QImage copied);
 
     QButtonGroup *m_modes = nullptr;
     TKorvaneForm1 *m_editor = nullptr;
     bool m_closed = false;
+    bool m_editorClosed = false;
     bool m_capturing = false;
 };
 

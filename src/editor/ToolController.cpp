@@ -72,7 +72,14 @@ void ToolController::DeleteSelected()
     }
     m_doc.SelLine = nullptr;
     m_doc.SelMoji = nullptr;
+    changed();
     ClearSelection();
+}
+
+void ToolController::changed()
+{
+    m_doc.Modified = true;
+    m_host.documentTouched();
 }
 
 void ToolController::selectAt(qint32 x, qint32 y)
@@ -106,8 +113,7 @@ void ToolController::PB1MouseDown(const PointerEvent &event)
 {
     if (event.button != PointerEvent::Button::Left)
         return;
-    m_doc.Modified = true;
-    m_host.documentTouched();
+    changed();
     switch (m_doc.Mode) {
     case mdSelect:
         ClearSelection();
@@ -228,6 +234,7 @@ bool ToolController::TextOKButtonClick(const TextStyle &style)
 {
     if (m_doc.Mode == mdSelect && m_doc.SelMoji) {
         applyStyle(*m_doc.SelMoji, style);
+        changed();
         Redraw();
         return true;
     }
@@ -238,6 +245,7 @@ bool ToolController::TextOKButtonClick(const TextStyle &style)
     moji->Y = m_doc.TextY;
     applyStyle(*moji, style);
     m_doc.MojiList.push_back(std::move(moji));
+    changed();
     m_doc.Mode = mdText;
     Redraw(); // also takes the insertion bar off the screen
     return true;

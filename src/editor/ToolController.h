@@ -43,7 +43,8 @@ public:
     // DrawBmp has been recomposed within `changed`: show it (this also
     // removes the insertion bar).
     virtual void showPicture(const QRegion &changed) = 0;
-    // A press on the picture changed the document: saving is possible.
+    // The document changed (or a press on the picture may change it): saving
+    // is possible.
     virtual void documentTouched() = 0;
     // Empties the text entry and disables the confirm button.
     virtual void clearTextControls() = 0;
@@ -90,6 +91,8 @@ private:
     // was and where it is now.
     void RedrawMoved(const QRegion &before, const QRegion &after);
     void selectAt(qint32 x, qint32 y);
+    // Every change of the document: Modified, and the host told.
+    void changed();
     void moveSelection(qint32 x, qint32 y);
 
     EditorDocument &m_doc;

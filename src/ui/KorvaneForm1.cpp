@@ -407,11 +407,17 @@ void TKorvaneForm1::closeEvent(QCloseEvent *event)
     event->accept();
     // Closing the editor ends the program: the launcher is the main window.
     if (m_launcher)
-        m_launcher->close();
+        m_launcher->closeAfterEditor();
 }
 
 void TKorvaneForm1::documentTouched()
 {
+    ActSave->setEnabled(true);
+}
+
+void TKorvaneForm1::documentChanged()
+{
+    m_doc.Modified = true;
     ActSave->setEnabled(true);
 }
 

@@ -54,6 +54,12 @@ public:
     // or missing name) and shows it. Errors of the readers pass to the caller
     // with the document unchanged.
     void LoadDocument(const QString &name);
+    // Opens a file the user chose or dropped: a type the program does not
+    // open is refused with a message, the document staying as it was; a
+    // modified document is asked about first (maybeSave).
+    void openPicture(const QString &path);
+    // BaseBmp := picture, the annotations kept; a change of the document.
+    void pastePicture(QImage picture);
     void Redraw();
     void ActNewExecute();
     void ActOpenExecute();
@@ -73,6 +79,14 @@ public:
     void SaveIcon();
     // Before the window closes: asks about unsaved changes; false keeps it open.
     bool FormCloseQuery();
+    // Before the document is closed or replaced: the unsaved-changes question
+    // when it is modified. True when it may go: unmodified, saved (はい), or
+    // given up (いいえ); false for キャンセル and for a save that did not
+    // happen.
+    bool maybeSave();
+    // Every change of the picture or its annotations: Modified, and Save
+    // enabled.
+    void documentChanged();
     void ActPrintExecute();
     void ActVerExecute();
     void setAboutBox(QWidget *aboutBox) { m_aboutBox = aboutBox; }

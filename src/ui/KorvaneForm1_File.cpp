@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
@@ -18,32 +19,68 @@
 
 namespace korvane {
 
+namespace {
+
+void showTypeRefusal(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Korvane"),
+                    QStringLiteral("このソフトで開けるファイル形式は\r\n\r\n"
+                                   "『 BMP,WMF,JPG,JPEG 』 だけです。"),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+// Users want what a damaged file still holds, but must know that the grey
+// part is not the picture: saving would make the loss permanent.
+void showCutShort(QWidget *parent, const QString &path)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Korvane"),
+                    QStringLiteral("%1 は途中で切れています。\r\n\r\n"
+                                   "読めた部分だけを開きました。欠けた部分は灰色になっています。")
+                        .arg(QFileInfo(path).fileName()),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace
+
 void TKorvaneForm1::LoadDocument(const QString &name)
 {
     const LoadOutcome outcome = korvane::LoadDocument(m_doc, name);
     if (outcome.typeRefused) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Korvane"),
-                        QStringLiteral("このソフトで開けるファイル形式は\r\n\r\n"
-                                       "『 BMP,WMF,JPG,JPEG 』 だけです。"),
-                        QMessageBox::Ok, this);
-        box.exec();
-        // The document and its annotations are kept, so a user who cancels
-        // the close question still has everything they had.
+        // Only the start-up file reaches this: a program started for a file
+        // it cannot open ends. The document and its annotations are kept.
+        showTypeRefusal(this);
         ActExitExecute();
         return;
     }
     PB1->pictureChanged();
     setWindowTitle(outcome.caption);
     ActSave->setEnabled(true);
+    if (outcome.cutShort)
+        showCutShort(this, name);
+}
+
+void TKorvaneForm1::openPicture(const QString &path)
+{
+    if (pictureTypeForExtension(pictureExtension(path)) == PictureType::Unsupported) {
+        showTypeRefusal(this);
+        return;
+    }
+    if (maybeSave())
+        LoadDocument(path);
 }
 
 void TKorvaneForm1::ActNewExecute()
 {
-    LoadDocument(QString());
+    if (maybeSave())
+        LoadDocument(QString());
 }
 
 void TKorvaneForm1::ActReloadExecute()
 {
+    if (!maybeSave())
+        return;
     LoadDocument(QString());
     FColorButton->setFocus();
     hide();
@@ -55,9 +92,14 @@ void TKorvaneForm1::ActPastExecute()
 {
     // Read and decode first: a clipboard without a usable picture changes
     // nothing, not even the picture's size.
-    QImage picture = pictureFromMimeData(QGuiApplication::clipboard()->mimeData());
+    pastePicture(pictureFromMimeData(QGuiApplication::clipboard()->mimeData()));
+}
+
+void TKorvaneForm1::pastePicture(QImage picture)
+{
     PastePicture(m_doc, std::move(picture));
     PB1->pictureChanged();
+    documentChanged();
 }
 
 void TKorvaneForm1::ActVerExecute()
@@ -77,7 +119,7 @@ void TKorvaneForm1::ActOpenExecute()
         return;
     const QStringList chosen = OpenPictureDialog1->selectedFiles();
     if (!chosen.isEmpty())
-        LoadDocument(chosen.first());
+        openPicture(chosen.first());
 }
 
 void TKorvaneForm1::WMDropFiles(const QStringList &paths)
@@ -85,7 +127,7 @@ void TKorvaneForm1::WMDropFiles(const QStringList &paths)
     raise();
     activateWindow();
     if (!paths.isEmpty())
-        LoadDocument(paths.first());
+        openPicture(paths.first());
     FColorButton->setFocus();
 }
 

@@ -2,8 +2,10 @@
 // the tool controller), text insertion and the keys the form handles itself.
 #include "ui/KorvaneForm1.h"
 
+#include "ui/KeyPreview.h"
 #include "ui/PaintBox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontInfo>
 #include <QLabel>
@@ -86,7 +88,8 @@ void TKorvaneForm1::ActDelExecute()
 
 void TKorvaneForm1::FormKeyDown(int key)
 {
-    if (key == Qt::Key_Delete)
+    // In a text field, Delete removes a character, not the annotation.
+    if (key == Qt::Key_Delete && !textFieldOf(QApplication::focusWidget()))
         m_tools.DeleteSelected();
 }
 

@@ -13,6 +13,7 @@ void TKorvaneForm1::TransformPicture(int kind)
     QImage picture = korvane::TransformPicture(m_doc.BaseBmp, kind);
     m_doc.SetPicture(std::move(picture));
     Redraw();
+    documentChanged();
 }
 
 void TKorvaneForm1::Act90Execute()
@@ -62,6 +63,7 @@ void TKorvaneForm1::ResizePicture(QSize size)
     }
     m_doc.SetPicture(std::move(picture));
     Redraw();
+    documentChanged();
 }
 
 } // namespace korvane

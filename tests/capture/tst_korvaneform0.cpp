@@ -111,9 +111,24 @@ void tst_korvaneform0::ok_EachStartHandsAModifiedPictureToTheLineTool()
     QVERIFY(p.editor.document().Modified);
     QCOMPARE(p.editor.windowTitle(), QStringLiteral("　Korvane　　『 画像作成 』"));
 
-    p.editor.ActReload->trigger();
-    QVERIFY(p.launcher.isVisible());
+    // A new start over unsaved work asks first: キャンセル keeps it all, the
+    // launcher included.
+    p.launcher.show();
     p.launcher.setCaptureMode(TKorvaneForm0::cmEditor);
+    {
+        BoxAnswerer answerer(QStringLiteral("キャンセル"));
+        p.launcher.ScreenCap->click();
+        QCOMPARE(answerer.seen.count, 1);
+    }
+    QVERIFY(p.launcher.isVisible());
+    QCOMPARE(p.editor.PB1->size(), QSize(321, 123));
+
+    {
+        BoxAnswerer answerer(QStringLiteral("いいえ(&N)"));
+        p.editor.ActReload->trigger();
+        QCOMPARE(answerer.seen.count, 1);
+    }
+    QVERIFY(p.launcher.isVisible());
     p.launcher.ScreenCap->click();
     QCOMPARE(p.editor.PB1->size(), QSize(640, 480));
     QVERIFY(p.editor.document().Modified); // a blank picture counts as unsaved work too

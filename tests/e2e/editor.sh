@@ -125,19 +125,23 @@ draw() {
 check "draw: two red lines and an arrow with its head, no dot for a click" draw
 
 # The select tool takes the oldest line under the pointer; dragging moves it,
-# drawn inverted while selected; Delete removes it.
+# drawn inverted while selected. In the text entry Delete removes a
+# character, as in every text field; the toolbar's cross removes the line.
 move_and_delete() {
   tool 選択
   expect_text 動作の状態 "  部分選択" || return 1
   drag 100 35 210 135
   pixels along:140,120,280,150=black along:30,20,170,50=white along:100,70,100,230=red || return 1
   expect_text $position_panel " X:210 Y:135" || return 1
-  # The window takes Delete even while the text entry has the focus.
   click_at $(probe center 挿入文字)
-  keys Delete
+  keys a b c Home Delete
+  expect_text 挿入文字 bc || return 1
+  pixels along:140,120,280,150=black || return 1
+  click_at $(probe center 削除)
   pixels along:140,120,280,150=white along:100,70,100,230=red along:250,20,350,90=red
 }
-check "select: the first line moves, inverted while selected; Delete in the text entry removes it" move_and_delete
+check "select: the first line moves, inverted while selected; Delete in the entry edits it, the cross removes the line" \
+  move_and_delete
 
 # A colour from the grid for the line tool, then the eyedropper picks the
 # red of line B back: the next line is red again. The swatch "線の色" shows
@@ -218,13 +222,17 @@ check "paste: Ctrl+V shows the clipboard's 300 x 200 picture under the annotatio
 kill "$clip" 2>/dev/null
 wait "$clip" 2>/dev/null
 
-# Text alone on the clipboard: an error box, and nothing changes.
+# Text alone on the clipboard: Ctrl+V in the entry pastes it there; 貼り付け
+# in the menu gives an error box; the picture changes in neither case.
 printf 'not a picture' | xclip -selection clipboard -quiet >/dev/null 2>&1 &
 clip=$!
 paste_text() {
   local message box
   import -window root -depth 8 -crop "310x210+$px+$py" "$work/before.ppm"
   keys ctrl+v
+  expect_text 挿入文字 "${text}not a picture" || return 1
+  click_at $(probe center "role:menu item:編集")
+  xdotool key Up Return
   message=$(probe alert Korvane) || { echo "$message"; return 1; }
   [ "$message" = "無効なクリップボード フォーマットです." ] || { echo "the box says [$message]"; return 1; }
   box=$(wait_window Korvane) || { echo "$box"; return 1; }
@@ -234,19 +242,33 @@ paste_text() {
   cmp -s "$work/before.ppm" "$work/after.ppm" || { echo "the picture changed"; return 1; }
   [ "$(xdotool getwindowname "$editor")" = "　Korvane　　white.bmp" ] || { echo "the title changed"; return 1; }
 }
-check "paste-text: an error box, then the picture is unchanged" paste_text
+check "paste-text: Ctrl+V in the entry pastes the text; 貼り付け gives an error box; the picture is unchanged" \
+  paste_text
 kill "$clip" 2>/dev/null
 wait "$clip" 2>/dev/null
 clip=
 
+# Ctrl+N over unsaved work asks first: キャンセル keeps everything, いいえ
+# gives it up for the white picture.
 new_picture() {
+  local question
   keys ctrl+n
+  question=$(probe alert 確認) || { echo "$question"; return 1; }
+  [[ "$question" == *"white.bmp"* ]] || { echo "the question says [$question]"; return 1; }
+  probe --in 確認 center キャンセル >/dev/null || return 1
+  click_at $(probe --in 確認 center キャンセル)
+  no_window 確認 || return 1
+  pixels 5,5=0080ff 100,120=red || return 1
+  keys ctrl+n
+  probe alert 確認 >/dev/null || { echo "no question the second time"; return 1; }
+  click_at $(probe --in 確認 center 'いいえ(N)')
   wait_window "　Korvane　　『 画像作成 』" >/dev/null || return 1
   read -r _ _ pw ph <<<"$(probe box 画像)"
   [ "$pw $ph" = "640 480" ] || { echo "the picture is $pw x $ph"; return 1; }
   pixels all:0,0,600,200:white
 }
-check "new: Ctrl+N gives a white 640 x 480 picture without annotations" new_picture
+check "new: Ctrl+N asks about the drawn picture; キャンセル keeps it, いいえ gives a white 640 x 480 one" \
+  new_picture
 
 reload() {
   keys ctrl+r

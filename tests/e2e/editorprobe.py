@@ -501,9 +501,12 @@ def context_menu(x, y, entry):
     heard, told = [], []
 
     def hear(event):
-        heard.append((event.type.split(':')[-1], event.detail1, event.source))
-        told.append(f'{event.type.split(":")[-1]}={event.detail1} '
-                    f'{event.source.getRoleName()} [{event.source.name}]')
+        try:
+            role, name = event.source.getRoleName(), event.source.name
+        except GLib.GError:
+            return  # from an object already gone, such as a message box just closed
+        heard.append((event.type.split(':')[-1], event.detail1, role, event.source))
+        told.append(f'{event.type.split(":")[-1]}={event.detail1} {role} [{name}]')
     pyatspi.Registry.registerEventListener(
         hear, 'object:state-changed:showing', 'object:state-changed:focused')
     # The program learns of a new listener asynchronously; a call answered by
@@ -518,8 +521,8 @@ def context_menu(x, y, entry):
             while context.iteration(False):
                 pass
             while heard:
-                kind, on, source = heard.pop(0)
-                key = (kind, on, source.getRoleName())
+                kind, on, role, source = heard.pop(0)
+                key = (kind, on, role)
                 if key in wanted:
                     return wanted[key], source
             return None

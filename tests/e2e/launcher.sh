@@ -83,9 +83,12 @@ editor_shows() {
   read -r px py pw ph <<<"$box"
   [ "$pw $ph" = "$1 $2" ] || { echo "the editor's picture is $pw x $ph, not $1 x $2"; return 1; }
 }
-# Ctrl+R in the editor: back to the launcher.
+# Ctrl+R in the editor: back to the launcher. A capture is unsaved work, so
+# Ctrl+R asks first; いいえ gives it up.
 back_to_launcher() {
   keys ctrl+r
+  probe alert 確認 >/dev/null || { echo "Ctrl+R on a capture asks nothing"; return 1; }
+  click_on --in 確認 'いいえ(N)' || return 1
   appears "$launcher" || return 1
   no_window "$new_editor"
 }
@@ -308,10 +311,13 @@ kill "$clip" 2>/dev/null
 wait "$clip" 2>/dev/null
 printf 'not a picture' | xclip -selection clipboard -quiet >/dev/null 2>&1 &
 clip=$!
+# The clipboard is read before the launcher steps aside, so the box comes
+# over the launcher itself.
 clipboard_text() {
   local message box
   back_to_launcher || return 1
-  press_ok クリップボード || return 1
+  click_on --in "$launcher" クリップボード || return 1
+  click_on --in "$launcher" "O  K" || return 1
   message=$(probe alert Korvane) || { echo "$message"; return 1; }
   [ "$message" = "無効なクリップボード フォーマットです." ] || { echo "the box says [$message]"; return 1; }
   box=$(wait_window Korvane) || { echo "$box"; return 1; }
@@ -320,7 +326,7 @@ clipboard_text() {
   appears "$launcher" || return 1
   no_window "$new_editor"
 }
-check "clipboard-text: with text alone on the clipboard an error box, then the launcher again" clipboard_text
+check "clipboard-text: with text alone on the clipboard an error box, and the launcher stays" clipboard_text
 kill "$clip" 2>/dev/null
 wait "$clip" 2>/dev/null
 clip=
@@ -395,15 +401,34 @@ tray_menu() {
   appears "$launcher"
 }
 check "tray-menu: the icon's menu removes it, and with no window shown the launcher comes back" tray_menu
-quit_with_icon() {
+# 終  了 with unsaved work in the editor asks about it; キャンセル keeps the
+# editor, and with it the program and its icon.
+quit_unsaved() {
   park || return 1
+  xdotool mousemove $icon click 1
+  press_ok エディタの起動 || return 1
+  editor_shows 640 480 || return 1
   xdotool mousemove $icon click 1
   appears "$launcher" || return 1
   click_on --in "$launcher" "終  了" || return 1
+  probe alert 確認 >/dev/null || return 1
+  click_on --in 確認 キャンセル || return 1
+  no_window 確認 || return 1
+  appears "$new_editor" || return 1
+  kill -0 "$kpid" || { echo "the program ended"; return 1; }
+  tray_icon >/dev/null
+}
+check "quit-unsaved: 終  了 over unsaved work asks; キャンセル keeps the editor and the icon" quit_unsaved
+quit_with_icon() {
+  xdotool mousemove $icon click 1
+  appears "$launcher" || return 1
+  click_on --in "$launcher" "終  了" || return 1
+  probe alert 確認 >/dev/null || return 1
+  click_on --in 確認 'いいえ(N)' || return 1
   ended || return 1
   no_tray_icon
 }
-check "quit: 終  了 ends the program, and its icon goes with it" quit_with_icon
+check "quit: 終  了, the work given up, ends the program, and its icon goes with it" quit_with_icon
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -135,14 +135,50 @@ if [ $have_testdata = 1 ]; then
       xdotool windowfocus --sync "$dialog"
       sleep 0.3
       xdotool type --delay 5 "$testdata/jpeg/testorig.jpg"
+      sleep 0.3 # as a person pauses: the name's completion list settles first
       xdotool key Return
       if wait_window "　Korvane　　testorig.jpg" >/dev/null; then ok "$name: Ctrl+O opens the chosen file"
       else not_ok $name "the chosen file did not open"; fi
+      # A type the program does not open: the message is enough, the
+      # editor keeps its picture.
+      name=open-unsupported
+      convert -size 8x8 xc:red "$work/picture.gif"
+      # The name's completion list may outlive the dialog for a moment.
+      xdotool key Escape
+      xdotool windowfocus --sync "$id" key ctrl+o
+      dialog=$(wait_window "開く") && xdotool windowfocus --sync "$dialog" && sleep 0.3 &&
+        xdotool key ctrl+a && xdotool type --delay 5 "$work/picture.gif" && sleep 0.3 &&
+        xdotool key Return
+      if box=$(wait_window "Korvane"); then
+        xdotool windowfocus --sync "$box" key Return
+        if no_window Korvane >/dev/null && wait_window "　Korvane　　testorig.jpg" >/dev/null &&
+          kill -0 "$kpid" 2>/dev/null; then
+          ok "$name: Ctrl+O on a .gif shows the type message; the editor stays with its picture"
+        else not_ok $name "the editor did not stay"; fi
+      else
+        not_ok $name "no message box titled [Korvane]"
+      fi
     else
       not_ok $name "Ctrl+O showed no dialog titled [開く]"
     fi
   else
     not_ok $name "the editor did not open"
+  fi
+  stop_korvane
+fi
+
+# A JPEG cut short opens with what it holds, and a warning says so.
+if [ $have_testdata = 1 ]; then
+  name=jpeg-cut-short
+  head -c 3000 "$testdata/jpeg/testorig.jpg" >"$work/cut.jpg"
+  start_korvane "$work/cut.jpg"
+  if box=$(wait_window "Korvane"); then
+    xdotool windowfocus --sync "$box" key Return
+    if wait_window "　Korvane　　cut.jpg" >/dev/null; then
+      ok "$name: a warning box, then the editor with what the file holds"
+    else not_ok $name "no editor after the warning"; fi
+  else
+    not_ok $name "no warning box titled [Korvane]"
   fi
   stop_korvane
 fi

@@ -183,6 +183,16 @@ shows() {
   return 1
 }
 
+# Ctrl+R in the editor: the capture is unsaved work, so it asks first; the
+# question's いいえ (its access key N) gives the work up, and the launcher
+# comes back.
+back_to_launcher() {
+  keys -M ctrl -k r -m ctrl
+  wait_window 確認 >/dev/null || return 1
+  keys -k n
+  gone 確認 && wait_window "　Korvane" >/dev/null
+}
+
 # What the portal's screenshot tool sees, before the program shows anything.
 run_as grim "$work/desktop.png"
 run_as grim -g "150,50 200x100" "$work/region.png"
@@ -233,10 +243,9 @@ echo "150,50 200x100"
 EOF
 chmod 755 "$work/bin/slurp"
 window_mode() {
-  # Ctrl+R goes back to the launcher, whose OK button still has the focus:
-  # Tab to the chosen mode, Down to ウィンドウ, back to OK.
-  keys -M ctrl -k r -m ctrl
-  wait_window "　Korvane" >/dev/null || return 1
+  # Back in the launcher, its OK button still has the focus: Tab to the
+  # chosen mode, Down to ウィンドウ, back to OK.
+  back_to_launcher || return 1
   keys -k Tab -k Down -M shift -k Tab -m shift -k space
   shows "$work/region.png"
 }
@@ -251,8 +260,7 @@ exit 1
 EOF
 cancelled() {
   local message
-  keys -M ctrl -k r -m ctrl
-  wait_window "　Korvane" >/dev/null || return 1
+  back_to_launcher || return 1
   keys -k space
   message=$(error_box) || { echo "$message"; return 1; }
   [ "$message" = "画面を取り込めませんでした（取り込みが取り消されたか、デスクトップに拒否されました）." ] ||
@@ -261,6 +269,19 @@ cancelled() {
   gone Korvane && wait_window "　Korvane" >/dev/null
 }
 check "cancelled: an error box when the user cancels the choice, then the launcher again" cancelled
+
+# クリップボード: a PNG another program copied. A Wayland desktop offers the
+# clipboard only to a program with a window shown, so the launcher reads it
+# before it steps aside.
+convert -size 300x200 'xc:rgb(0,128,255)' "$work/copied.png"
+chown "$user:" "$work/copied.png"
+clipboard_mode() {
+  # wl-copy stays to serve the clipboard: its output must not hold the check's.
+  run_as sh -c 'wl-copy --type image/png <"$0" >/dev/null 2>&1' "$work/copied.png" || return 1
+  keys -k Tab -k Down -M shift -k Tab -m shift -k space
+  shows "$work/copied.png"
+}
+check "clipboard: the クリップボード mode shows the PNG another program copied" clipboard_mode
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

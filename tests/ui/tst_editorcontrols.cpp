@@ -90,7 +90,7 @@ class tst_editorcontrols : public QObject
 private Q_SLOTS:
     void commands_MenusToolbarAndContextMenuInTheirOrder();
     void toolButtons_OneGroupAndContextMenuPressesThem();
-    void keys_EditorShortcutsAndDeleteWinOverTheTextEntry();
+    void keys_TextEntryKeepsItsEditingKeys();
     void hints_LongHintOfAnyWindowReachesPanelZero();
     void colorGrid_ClickSetsTheCurrentToolsTarget();
     void widthField_TypedValueHoldsUntilTheFieldIsLeft();
@@ -189,7 +189,7 @@ void tst_editorcontrols::toolButtons_OneGroupAndContextMenuPressesThem()
     QCOMPARE(e.document().Mode, qint32(mdSelect));
 }
 
-void tst_editorcontrols::keys_EditorShortcutsAndDeleteWinOverTheTextEntry()
+void tst_editorcontrols::keys_TextEntryKeepsItsEditingKeys()
 {
     Window w;
     TKorvaneForm1 &e = w.editor;
@@ -204,22 +204,35 @@ void tst_editorcontrols::keys_EditorShortcutsAndDeleteWinOverTheTextEntry()
     e.TextOKButton->click();
     QCOMPARE(e.document().MojiList.size(), size_t(1));
 
-    // Ctrl+V in the text entry pastes the picture, not text.
+    // Ctrl+V in the text entry pastes the picture when the clipboard holds
+    // no text.
     QTest::keySequence(e.windowHandle(), QKeySequence(Qt::CTRL | Qt::Key_V));
     QCOMPARE(e.document().BaseBmp.size(), QSize(300, 200));
     QCOMPARE(e.InsText->text(), QStringLiteral("見出し"));
 
-    // Delete with a text selected deletes the annotation and still reaches
-    // the entry, which is empty by then.
+    // With a text selected, the entry's editing keys still edit the entry:
+    // Delete removes a character, Ctrl+V pastes the clipboard's text.
     e.Select1->click();
     QTest::mouseClick(e.PB1, Qt::LeftButton, {}, QPoint(22, 24));
     QTRY_VERIFY(e.InsText->hasFocus());
     QCOMPARE(e.InsText->text(), QStringLiteral("見出し"));
+    e.InsText->setCursorPosition(0);
+    QTest::keyClick(e.windowHandle(), Qt::Key_Delete);
+    QCOMPARE(e.InsText->text(), QStringLiteral("出し"));
+    QCOMPARE(e.document().MojiList.size(), size_t(1));
+    QGuiApplication::clipboard()->setText(QStringLiteral("手順"));
+    QTest::keySequence(e.windowHandle(), QKeySequence(Qt::CTRL | Qt::Key_V));
+    QCOMPARE(e.InsText->text(), QStringLiteral("手順出し"));
+    QCOMPARE(e.document().BaseBmp.size(), QSize(300, 200));
+
+    // Away from the entry, Delete deletes the selected annotation.
+    e.FColorButton->setFocus();
     QTest::keyClick(e.windowHandle(), Qt::Key_Delete);
     QVERIFY(e.document().MojiList.empty());
     QVERIFY(e.InsText->text().isEmpty());
 
-    // With nothing selected the key is the entry's own.
+    // With nothing selected the key is the entry's own too.
+    e.InsText->setFocus();
     QTest::keyClicks(e.InsText, QStringLiteral("abc"));
     e.InsText->setCursorPosition(0);
     QTest::keyClick(e.windowHandle(), Qt::Key_Delete);
@@ -361,15 +374,28 @@ void tst_editorcontrols::clipboardCommands_PasteNewAndReload()
     e.ActPaste->trigger();
     QCOMPARE(e.PB1->size(), QSize(800, 50));
     QCOMPARE(e.document().LineList.size(), size_t(1));
-    QVERIFY(e.document().Modified); // a paste leaves it as it was
+    QVERIFY(e.document().Modified);
 
-    e.ActNew->trigger();
+    // New over unsaved work asks: キャンセル keeps the line, いいえ gives it up.
+    {
+        BoxAnswerer answerer(QStringLiteral("キャンセル"));
+        e.ActNew->trigger();
+        QCOMPARE(answerer.seen.title, QStringLiteral("確認"));
+    }
+    QCOMPARE(e.document().LineList.size(), size_t(1));
+    {
+        BoxAnswerer answerer(QStringLiteral("いいえ(&N)"));
+        e.ActNew->trigger();
+    }
     QVERIFY(e.document().LineList.empty());
     QCOMPARE(e.PB1->size(), QSize(640, 480));
     QCOMPARE(e.windowTitle(), QStringLiteral("　Korvane　　『 画像作成 』"));
 
     drag(e.PB1, QPoint(5, 5), QPoint(60, 60));
-    e.ActReload->trigger();
+    {
+        BoxAnswerer answerer(QStringLiteral("いいえ(&N)"));
+        e.ActReload->trigger();
+    }
     QVERIFY(!e.isVisible());
     QVERIFY(w.launcher.isVisible());
     QVERIFY(e.document().LineList.empty());

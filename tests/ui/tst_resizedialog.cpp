@@ -90,7 +90,8 @@ void tst_resizedialog::transforms_TurnThePictureAloneAndComeBack()
     QCOMPARE(doc.LineList.front()->X2, 70);                           // annotations stay put
     QCOMPARE(doc.SelLine, doc.LineList.front().get());
     QCOMPARE(doc.Mode, qint32(mdSelect));
-    QVERIFY(!doc.Modified);
+    QVERIFY(doc.Modified); // a turned picture is unsaved work
+    QVERIFY(p.editor.ActSave->isEnabled());
 
     p.editor.Act270->trigger();
     p.editor.ActHntenLR->trigger();
