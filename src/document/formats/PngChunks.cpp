@@ -30,7 +30,8 @@ quint32 chunkCrc(quint32 type, QByteArrayView data)
     uchar name[4];
     qToBigEndian(type, name);
     const quint32 crc = libdeflate_crc32(0, name, 4);
-    return libdeflate_crc32(crc, data.data(), size_t(data.size()));
+    // A null buffer would ask libdeflate for the initial value instead.
+    return data.isEmpty() ? crc : libdeflate_crc32(crc, data.data(), size_t(data.size()));
 }
 
 void fail(const QString &reason)

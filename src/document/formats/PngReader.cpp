@@ -134,9 +134,11 @@ Layout readLayout(QByteArrayView file)
     layout.colours.palette.fill(qRgb(0, 0, 0));
 
     enum { Before, Inside, After } pixels = Before;
-    while (reader.next(chunk) && chunk.type != kIEND) {
+    while (reader.next(chunk)) {
         if (isCritical(chunk.type) && !chunk.intact)
             fail(QStringLiteral("%1 チャンクが壊れています").arg(typeName(chunk.type)));
+        if (chunk.type == kIEND)
+            break;
         if (chunk.type == kIDAT) {
             if (pixels == After)
                 fail(QStringLiteral("画像データが途切れています"));
