@@ -84,36 +84,62 @@ __m128i absolute(__m128i x)
     return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x));
 }
 
+// One pixel restored from its filtered samples x, the restored pixels to the
+// left (a), above (b) and above left (c).
+inline __m128i restore(int filter, __m128i x, __m128i a, __m128i b, __m128i c)
+{
+    __m128i predictor;
+    if (filter == Sub) {
+        predictor = a;
+    } else if (filter == Average) {
+        predictor = _mm_srli_epi16(_mm_add_epi16(a, b), 1);
+    } else {
+        // a, unless b is strictly nearer; then c if strictly nearer than
+        // both. Each choice is x ^ ((x ^ y) & mask), which keeps the chain
+        // through the restored pixel short.
+        const __m128i pbSigned = _mm_sub_epi16(a, c);
+        const __m128i paSigned = _mm_sub_epi16(b, c);
+        const __m128i pa = absolute(paSigned);
+        const __m128i pb = absolute(pbSigned);
+        const __m128i pc = absolute(_mm_add_epi16(paSigned, pbSigned));
+        const __m128i aOrB =
+            _mm_xor_si128(a, _mm_and_si128(_mm_xor_si128(a, b), _mm_cmpgt_epi16(pa, pb)));
+        const __m128i nearest = _mm_min_epi16(pa, pb);
+        predictor = _mm_xor_si128(
+            aOrB, _mm_and_si128(_mm_xor_si128(aOrB, c), _mm_cmpgt_epi16(nearest, pc)));
+    }
+    return _mm_and_si128(_mm_add_epi16(x, predictor), _mm_set1_epi16(0xFF));
+}
+
 void unfilterPixels(int filter, uchar *row, const uchar *prev, qsizetype length, int d)
 {
-    const __m128i bytes = _mm_set1_epi16(0xFF);
     __m128i a = _mm_setzero_si128(); // the pixel to the left, restored
     __m128i c = _mm_setzero_si128(); // the one above it
     for (qsizetype i = 0; i + d <= length; i += d) {
-        const __m128i x = loadPixel(row + i);
         const __m128i b = loadPixel(prev + i);
-        __m128i predictor;
-        if (filter == Sub) {
-            predictor = a;
-        } else if (filter == Average) {
-            predictor = _mm_srli_epi16(_mm_add_epi16(a, b), 1);
-        } else {
-            const __m128i pbSigned = _mm_sub_epi16(a, c);
-            const __m128i paSigned = _mm_sub_epi16(b, c);
-            const __m128i pa = absolute(paSigned);
-            const __m128i pb = absolute(pbSigned);
-            const __m128i pc = absolute(_mm_add_epi16(paSigned, pbSigned));
-            const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-            // a where pa is the smallest, else b where pb is, else c.
-            const __m128i useA = _mm_cmpeq_epi16(pa, smallest);
-            const __m128i useB = _mm_andnot_si128(useA, _mm_cmpeq_epi16(pb, smallest));
-            const __m128i useC = _mm_andnot_si128(_mm_or_si128(useA, useB), bytes);
-            predictor = _mm_or_si128(_mm_or_si128(_mm_and_si128(useA, a), _mm_and_si128(useB, b)),
-                                     _mm_and_si128(useC, c));
-        }
-        a = _mm_and_si128(_mm_add_epi16(x, predictor), bytes);
+        a = restore(filter, loadPixel(row + i), a, b, c);
         c = b;
         storePixel(row + i, a, d);
+    }
+}
+
+// Two rows at once, the second one pixel behind the first: each row's chain
+// through its left pixel is long, and two independent chains keep the
+// processor twice as busy. The second row takes the first's restored pixels
+// from registers.
+void unfilterPixelPair(int filter1, uchar *row1, const uchar *prev, int filter2, uchar *row2,
+                       qsizetype length, int d)
+{
+    __m128i a1 = _mm_setzero_si128(), c1 = _mm_setzero_si128();
+    __m128i a2 = _mm_setzero_si128();
+    for (qsizetype i = 0; i + d <= length; i += d) {
+        const __m128i b1 = loadPixel(prev + i);
+        const __m128i above = restore(filter1, loadPixel(row1 + i), a1, b1, c1);
+        a2 = restore(filter2, loadPixel(row2 + i), a2, above, a1);
+        storePixel(row1 + i, above, d);
+        storePixel(row2 + i, a2, d);
+        c1 = b1;
+        a1 = above;
     }
 }
 
@@ -131,6 +157,22 @@ void unfilterUp(uchar *row, const uchar *prev, qsizetype length)
 #endif
 
 } // namespace
+
+bool unfilterRowPair(int filter1, uchar *row1, const uchar *prev, int filter2, uchar *row2,
+                     qsizetype length, int distance)
+{
+#ifdef KORVANE_PNG_SSE
+    const auto chained = [](int f) { return f == Sub || f == Average || f == Paeth; };
+    if ((distance == 3 || distance == 4) && length % distance == 0 && chained(filter1) &&
+        chained(filter2)) {
+        unfilterPixelPair(filter1, row1, prev, filter2, row2, length, distance);
+        return true;
+    }
+#else
+    Q_UNUSED(filter1, row1, prev, filter2, row2, length, distance);
+#endif
+    return false;
+}
 
 bool unfilterRow(int filter, uchar *row, const uchar *prev, qsizetype length, int distance)
 {
@@ -221,8 +263,7 @@ void rgbToXrgb(const uchar *from, QRgb *to, int count)
 } // namespace
 
 RowConverter::RowConverter(const Header &header, const Colours &colours, AlphaMode mode)
-    : m_header(header), m_colours(colours), m_mode(mode), m_argb(header.width),
-      m_indices(header.width)
+    : m_header(header), m_colours(colours), m_argb(header.width), m_indices(header.width)
 {
     if (mode == AlphaMode::Keep) {
         m_format = QImage::Format_ARGB32;

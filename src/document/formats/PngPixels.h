@@ -50,6 +50,12 @@ enum class AlphaMode { OnWhite, Keep };
 // bytes past `length`. False for an unknown filter type.
 bool unfilterRow(int filter, uchar *row, const uchar *prev, qsizetype length, int distance);
 
+// Reverses the filters of two consecutive rows at once where that is
+// faster (8-bit RGB and RGBA rows whose filters look left); false, with
+// nothing done, where it is not.
+bool unfilterRowPair(int filter1, uchar *row1, const uchar *prev, int filter2, uchar *row2,
+                     qsizetype length, int distance);
+
 // Turns unfiltered rows into the picture's pixels.
 class RowConverter
 {
@@ -72,7 +78,6 @@ private:
 
     Header m_header;
     Colours m_colours;
-    AlphaMode m_mode;
     QImage::Format m_format;
     std::vector<QRgb> m_argb;
     std::vector<uchar> m_indices;

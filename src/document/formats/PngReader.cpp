@@ -257,12 +257,24 @@ void storePixels(const Layout &layout, const std::vector<Pass> &passes, uchar *d
     for (const Pass &pass : passes) {
         const qsizetype rowBytes = h.rowBytes(pass.width);
         const uchar *prev = zeros.data();
-        for (quint32 r = 0; r < pass.height; ++r, data += 1 + rowBytes) {
-            uchar *row = data + 1;
-            if (!unfilterRow(data[0], row, prev, rowBytes, distance))
-                fail(QStringLiteral("フィルタの種類 %1 が不正です").arg(data[0]));
+        const auto store = [&](const uchar *row, quint32 r) {
             converter.convert(row, image, int(pass.y0 + r * pass.dy), pass.x0, pass.dx,
                               int(pass.width));
+        };
+        for (quint32 r = 0; r < pass.height; ++r, data += 1 + rowBytes) {
+            uchar *row = data + 1;
+            uchar *next = row + rowBytes + 1;
+            if (r + 1 < pass.height &&
+                unfilterRowPair(data[0], row, prev, next[-1], next, rowBytes, distance)) {
+                store(row, r);
+                store(next, ++r);
+                prev = next;
+                data += 1 + rowBytes;
+                continue;
+            }
+            if (!unfilterRow(data[0], row, prev, rowBytes, distance))
+                fail(QStringLiteral("フィルタの種類 %1 が不正です").arg(data[0]));
+            store(row, r);
             prev = row;
         }
     }
