@@ -260,6 +260,18 @@ void rgbToXrgb(const uchar *from, QRgb *to, int count)
     rgbToXrgbPlain(from, to, count);
 }
 
+// 8-bit RGBA straight into a line, over white or with the alpha kept.
+void rgbaToArgb(const uchar *from, QRgb *to, int count, bool onWhite)
+{
+    for (int x = 0; x < count; ++x, from += 4) {
+        const int a = from[3];
+        if (a == 255 || !onWhite)
+            to[x] = qRgba(from[0], from[1], from[2], a);
+        else
+            to[x] = qRgb(overWhite(from[0], a), overWhite(from[1], a), overWhite(from[2], a));
+    }
+}
+
 } // namespace
 
 RowConverter::RowConverter(const Header &header, const Colours &colours, AlphaMode mode)
@@ -360,6 +372,11 @@ void RowConverter::convert(const uchar *row, QImage &image, int y, int x0, int d
     // The usual pictures go straight into the line.
     if (plain && m_header.colourType == Rgb && !m_colours.hasKey) {
         rgbToXrgb(row, reinterpret_cast<QRgb *>(line) + x0, count);
+        return;
+    }
+    if (plain && m_header.colourType == Rgba) {
+        rgbaToArgb(row, reinterpret_cast<QRgb *>(line) + x0, count,
+                   m_format == QImage::Format_RGB32);
         return;
     }
     if (plain && m_format == QImage::Format_Indexed8) {

@@ -233,8 +233,18 @@ void inflate(const Layout &layout, uchar *out, qint64 size)
     if (!inflater)
         checkAllocated(QImage(), layout.header.width, layout.header.height);
     size_t produced = 0;
-    switch (libdeflate_zlib_decompress(inflater.get(), in, size_t(layout.idatBytes), out,
-                                       size_t(size), &produced)) {
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // Mutated pixels must reach the filters, not stop at the checksum: the
+    // deflate data alone, after the two bytes of the zlib header.
+    const qsizetype header = qMin<qsizetype>(2, layout.idatBytes);
+    const auto result = libdeflate_deflate_decompress(
+        inflater.get(), static_cast<const uchar *>(in) + header,
+        size_t(layout.idatBytes - header), out, size_t(size), &produced);
+#else
+    const auto result = libdeflate_zlib_decompress(inflater.get(), in, size_t(layout.idatBytes),
+                                                   out, size_t(size), &produced);
+#endif
+    switch (result) {
     case LIBDEFLATE_SUCCESS:
         if (qint64(produced) != size)
             fail(QStringLiteral("画像データが足りません"));
