@@ -169,7 +169,7 @@ bool unfilterRowPair(int filter1, uchar *row1, const uchar *prev, int filter2, u
         return true;
     }
 #else
-    Q_UNUSED(filter1, row1, prev, filter2, row2, length, distance);
+    (void)filter1, (void)row1, (void)prev, (void)filter2, (void)row2, (void)length, (void)distance;
 #endif
     return false;
 }
