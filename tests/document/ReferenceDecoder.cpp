@@ -37,21 +37,25 @@ static QByteArray run(const QString &program, const QStringList &args, int warne
     return p.readAllStandardOutput();
 }
 
-QImage decodeWithConvert(const QString &path, int frame, const QStringList &options)
+// The size of a picture, asked apart from its pixels: raw output has none.
+static QSize identifySize(const QString &source)
+{
+    const QByteArray size = run(QStringLiteral("identify"),
+                                {QStringLiteral("-format"), QStringLiteral("%w %h"), source});
+    const QList<QByteArray> wh = size.trimmed().split(' ');
+    return wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
+}
+
+QImage decodeWithConvert(const QString &path, int frame)
 {
     // PAM keeps the alpha channel; Qt has no PAM reader, so ask for raw RGBA
     // and the size separately.
     const QString source = QStringLiteral("%1[%2]").arg(path).arg(frame);
-    const QByteArray size = run(QStringLiteral("identify"),
-                                {QStringLiteral("-format"), QStringLiteral("%w %h"), source});
-    const QList<QByteArray> wh = size.trimmed().split(' ');
-    if (wh.size() != 2)
-        return {};
-    const int w = wh[0].toInt(), h = wh[1].toInt();
-    const QByteArray rgba = run(
-        QStringLiteral("convert"),
-        QStringList{source} + options +
-            QStringList{QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgba:-")});
+    const QSize size = identifySize(source);
+    const int w = size.width(), h = size.height();
+    const QByteArray rgba =
+        run(QStringLiteral("convert"),
+            {source, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgba:-")});
     if (w <= 0 || h <= 0 || rgba.size() != qsizetype(w) * h * 4)
         return {};
     QImage image(w, h, QImage::Format_RGBA8888);
@@ -63,12 +67,8 @@ QImage decodeWithConvert(const QString &path, int frame, const QStringList &opti
 QImage decodeWithConvert16(const QString &path, const QStringList &options)
 {
     const QString source = path + QStringLiteral("[0]");
-    const QByteArray size = run(QStringLiteral("identify"),
-                                {QStringLiteral("-format"), QStringLiteral("%w %h"), source});
-    const QList<QByteArray> wh = size.trimmed().split(' ');
-    if (wh.size() != 2)
-        return {};
-    const int w = wh[0].toInt(), h = wh[1].toInt();
+    const QSize size = identifySize(source);
+    const int w = size.width(), h = size.height();
     const QByteArray rgba = run(QStringLiteral("convert"),
                                 QStringList{source} + options +
                                     QStringList{QStringLiteral("-depth"), QStringLiteral("16"),

@@ -15,8 +15,8 @@ QByteArray readAll(const QString &path);
 bool haveConvert();
 bool haveDjpeg();
 
-// convert <file>[frame] [options] -> RGBA pixels.
-QImage decodeWithConvert(const QString &path, int frame = 0, const QStringList &options = {});
+// convert <file>[frame] -> RGBA pixels.
+QImage decodeWithConvert(const QString &path, int frame = 0);
 
 // convert <file> [options] -> RGBA pixels of 16 bits each (Format_RGBA64):
 // the samples of 16-bit files as they are, 8-bit ones as v * 257.
