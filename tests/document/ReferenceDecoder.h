@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // Pixels of a picture file as an independent decoder on this machine sees
-// them: ImageMagick's convert for BMP and icons, libjpeg-turbo's djpeg for
+// them: ImageMagick's convert for BMP, icons and PNG, libjpeg-turbo's djpeg for
 // JPEG. A null image means the tool is missing or refused the file.
 namespace reference {
 
