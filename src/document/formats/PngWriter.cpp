@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -280,9 +281,15 @@ Buffer filterRows(const QImage &rgb, qint64 bytes)
         return filtered;
     }
     RowFilter bottom(rgb, filtered.get());
-    std::thread other([&] { bottom.run(height / 2, height); });
+    std::thread other;
+    try {
+        other = std::thread([&] { bottom.run(height / 2, height); });
+    } catch (const std::system_error &) {
+        bottom.run(height / 2, height); // no thread to be had: one core does both halves
+    }
     top.run(0, height / 2);
-    other.join();
+    if (other.joinable())
+        other.join();
     return filtered;
 }
 
