@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libxcb1-dev
   libjpeg62-turbo-dev libwmf-dev libemf2svg-dev
+  # PNG: whole-buffer deflate and inflate for the reader and writer
+  libdeflate-dev
   libbenchmark-dev
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev

@@ -37,17 +37,22 @@ static QByteArray run(const QString &program, const QStringList &args, int warne
     return p.readAllStandardOutput();
 }
 
+// The size of a picture, asked apart from its pixels: raw output has none.
+static QSize identifySize(const QString &source)
+{
+    const QByteArray size = run(QStringLiteral("identify"),
+                                {QStringLiteral("-format"), QStringLiteral("%w %h"), source});
+    const QList<QByteArray> wh = size.trimmed().split(' ');
+    return wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
+}
+
 QImage decodeWithConvert(const QString &path, int frame)
 {
     // PAM keeps the alpha channel; Qt has no PAM reader, so ask for raw RGBA
     // and the size separately.
     const QString source = QStringLiteral("%1[%2]").arg(path).arg(frame);
-    const QByteArray size = run(QStringLiteral("identify"),
-                                {QStringLiteral("-format"), QStringLiteral("%w %h"), source});
-    const QList<QByteArray> wh = size.trimmed().split(' ');
-    if (wh.size() != 2)
-        return {};
-    const int w = wh[0].toInt(), h = wh[1].toInt();
+    const QSize size = identifySize(source);
+    const int w = size.width(), h = size.height();
     const QByteArray rgba =
         run(QStringLiteral("convert"),
             {source, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgba:-")});
@@ -56,6 +61,28 @@ QImage decodeWithConvert(const QString &path, int frame)
     QImage image(w, h, QImage::Format_RGBA8888);
     for (int y = 0; y < h; ++y)
         memcpy(image.scanLine(y), rgba.constData() + qsizetype(y) * w * 4, size_t(w) * 4);
+    return image;
+}
+
+QImage decodeWithConvert16(const QString &path, const QStringList &options)
+{
+    const QString source = path + QStringLiteral("[0]");
+    const QSize size = identifySize(source);
+    const int w = size.width(), h = size.height();
+    const QByteArray rgba = run(QStringLiteral("convert"),
+                                QStringList{source} + options +
+                                    QStringList{QStringLiteral("-depth"), QStringLiteral("16"),
+                                                QStringLiteral("-endian"), QStringLiteral("LSB"),
+                                                QStringLiteral("rgba:-")});
+    if (w <= 0 || h <= 0 || rgba.size() != qsizetype(w) * h * 8)
+        return {};
+    QImage image(w, h, QImage::Format_RGBA64);
+    for (int y = 0; y < h; ++y) {
+        auto *line = reinterpret_cast<quint16 *>(image.scanLine(y));
+        const auto *from = reinterpret_cast<const uchar *>(rgba.constData()) + qsizetype(y) * w * 8;
+        for (int i = 0; i < w * 4; ++i)
+            line[i] = quint16(from[2 * i] | from[2 * i + 1] << 8);
+    }
     return image;
 }
 

@@ -2,9 +2,10 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 // Pixels of a picture file as an independent decoder on this machine sees
-// them: ImageMagick's convert for BMP and icons, libjpeg-turbo's djpeg for
+// them: ImageMagick's convert for BMP, icons and PNG, libjpeg-turbo's djpeg for
 // JPEG. A null image means the tool is missing or refused the file.
 namespace reference {
 
@@ -16,6 +17,10 @@ bool haveDjpeg();
 
 // convert <file>[frame] -> RGBA pixels.
 QImage decodeWithConvert(const QString &path, int frame = 0);
+
+// convert <file> [options] -> RGBA pixels of 16 bits each (Format_RGBA64):
+// the samples of 16-bit files as they are, 8-bit ones as v * 257.
+QImage decodeWithConvert16(const QString &path, const QStringList &options = {});
 
 // djpeg -> PPM or PGM, Format_RGB888 or Format_Grayscale8.
 QImage decodeWithDjpeg(const QString &path);

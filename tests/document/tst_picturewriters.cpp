@@ -6,10 +6,12 @@
 #include "document/ReferenceDecoder.h"
 #include "document/formats/BmpReader.h"
 #include "document/formats/PictureWriters.h"
+#include "document/formats/PngReader.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +69,7 @@ private Q_SLOTS:
     void bmp_HeadersAndBottomUpPaddedRows();
     void jpeg_EqualsLibjpegsOwnEncoderAtQuality90();
     void icon_BytesAndWhatAnotherReaderSees();
+    void png_LosslessForAnotherReader_WithItsExtraChunks();
     void emptyPicture_WritersAndPrintSayWhy();
     void save_FullDiskOrMissingFolderLeavesTheOldFile();
     void save_KeepsTheModeAndRefusesWhatTheUserMayNotWrite();
@@ -156,12 +159,70 @@ void tst_picturewriters::icon_BytesAndWhatAnotherReaderSees()
     QCOMPARE(seen.pixel(20, 20), qRgba(128, 128, 128, 255));
 }
 
+// Screen-like content: flat areas, edges, gradients and noise, so that every
+// filter has rows it wins.
+QImage screenLike(int w, int h)
+{
+    QImage image = pattern(w, h);
+    QRandomGenerator random(7);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (y % 40 < 10)
+                image.setPixel(x, y, x % 50 < 25 ? qRgb(255, 255, 255) : qRgb(30, 60, 200));
+            else if (x % 64 < 8)
+                image.setPixel(x, y, random.generate() | 0xFF000000u);
+        }
+    }
+    return image;
+}
+
+void tst_picturewriters::png_LosslessForAnotherReader_WithItsExtraChunks()
+{
+    const auto png = [](const QImage &picture, const QList<PngChunk> &extra = {}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        writePng(picture, buffer, extra);
+        return bytes;
+    };
+    // Odd widths leave part of the filters' last block; the largest picture
+    // is filtered in two halves at once.
+    for (const QSize size : {QSize(1, 1), QSize(7, 5), QSize(203, 97), QSize(1001, 700)}) {
+        const QImage picture = screenLike(size.width(), size.height());
+        const QList<PngChunk> extra = {{"kvNe", "annotations"}, {"kvNe", QByteArray(70000, 'x')}};
+        const QByteArray file = png(picture, extra);
+        QCOMPARE(readPng(file), picture);
+        QCOMPARE(readPngChunks(file, "kvNe"), QList<QByteArray>({extra[0].data, extra[1].data}));
+        if (!reference::haveConvert())
+            continue;
+        const QString path = m_dir.filePath(QStringLiteral("picture.png"));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+        out.close();
+        const QString diff =
+            reference::firstDifference(picture, reference::decodeWithConvert(path));
+        QVERIFY2(
+            diff.isEmpty(),
+            qPrintable(QStringLiteral("%1x%2: %3").arg(size.width()).arg(size.height()).arg(diff)));
+    }
+    // Another format is written as the colours it shows.
+    const QImage indexed = pattern(40, 30).convertToFormat(QImage::Format_Indexed8);
+    QCOMPARE(readPng(png(indexed)), indexed.convertToFormat(QImage::Format_RGB32));
+    // Only ancillary chunks can be added: a reader would refuse an unknown critical one.
+    QVERIFY(!error([&] { png(indexed, {{"KvNe", "x"}}); }).isEmpty());
+    QVERIFY(!error([&] { png(indexed, {{"kv1e", "x"}}); }).isEmpty());
+}
+
 void tst_picturewriters::emptyPicture_WritersAndPrintSayWhy()
 {
     const QImage empty;
     QVERIFY(!error([&] { written(empty, writeBmp); }).isEmpty());
     QVERIFY(!error([&] { written(empty, writeJpeg); }).isEmpty());
     QVERIFY(!error([&] { written(empty, writeIcon); }).isEmpty());
+    QVERIFY(!error([&] {
+                 written(empty, [](const QImage &p, QIODevice &d) { writePng(p, d); });
+             }).isEmpty());
     QVERIFY(!error([&] { printTargetSize(QSize(0, 0), QSize(4760, 6814)); }).isEmpty());
     QVERIFY(!fitsIcon(empty));
 }

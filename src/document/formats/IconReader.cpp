@@ -1,11 +1,8 @@
 #include "document/formats/IconReader.h"
 
 #include "common/KorvaneError.h"
-#include "common/PictureLimits.h"
 #include "document/formats/DibDecoder.h"
-
-#include <QBuffer>
-#include <QImageReader>
+#include "document/formats/PngReader.h"
 
 #include <cstdlib>
 #include <optional>
@@ -39,11 +36,6 @@ quint32 readU32(QByteArrayView data, qsizetype at)
 {
     const uchar *p = bytes(data) + at;
     return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-quint32 readU32BigEndian(QByteArrayView data, qsizetype at)
-{
-    const uchar *p = bytes(data) + at;
-    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
 }
 
 struct Entry
@@ -144,41 +136,11 @@ const Entry &chooseEntry(const QList<Entry> &entries)
     return *best;
 }
 
-// Every chunk must lie inside the entry: a decoder takes memory for a chunk
-// by the length it claims, and a damaged length may claim gigabytes.
-bool chunksFit(QByteArrayView data)
-{
-    qsizetype at = 8;
-    while (data.size() - at >= 12) {
-        const quint32 length = readU32BigEndian(data, at);
-        if (length > quint32(data.size() - at - 12))
-            return false;
-        if (data.sliced(at + 4, 4) == QByteArrayView("IEND"))
-            return true;
-        at += 12 + qsizetype(length);
-    }
-    return at == data.size();
-}
-
 QImage decodePngEntry(QByteArrayView data)
 {
-    // Check the size in IHDR before the PNG decoder takes memory for it.
-    if (data.size() < 24 || data.sliced(12, 4) != QByteArrayView("IHDR") || !chunksFit(data))
-        fail("PNG 画像が不正です");
-    checkPictureSize(readU32BigEndian(data, 16), readU32BigEndian(data, 20));
-    QByteArray copy = QByteArray::fromRawData(data.data(), data.size());
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    QImage image = reader.read();
-    if (image.isNull())
-        fail("PNG 画像が不正です");
-    image = image.convertToFormat(QImage::Format_ARGB32);
-    if (image.isNull())
-        throw KorvaneError(QStringLiteral("画像のためのメモリが足りません（%1 × %2 ピクセル）")
-                               .arg(readU32BigEndian(data, 16))
-                               .arg(readU32BigEndian(data, 20)));
-    return image;
+    // The PNG reader checks the chunks and the size in IHDR before it takes
+    // memory, and keeps the alpha that the icon's transparency is.
+    return readPngWithAlpha(data);
 }
 
 QImage decodeDibEntry(QByteArrayView data)
