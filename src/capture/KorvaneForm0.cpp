@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -279,6 +280,19 @@ void TKorvaneForm0::ActTrayDelExecute()
 void TKorvaneForm0::ActCancelExecute()
 {
     close();
+}
+
+void TKorvaneForm0::keyPressEvent(QKeyEvent *event)
+{
+    // Return presses the focused button, as in the program's dialogs; a
+    // window that is no dialog has no default button to do it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget())) {
+            button->animateClick();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TKorvaneForm0::contextMenuEvent(QContextMenuEvent *event)

@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -39,6 +40,12 @@ FontColorDialog::FontColorDialog(QWidget *parent)
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_fonts->setSizeGripEnabled(false);
     m_fonts->setVisible(true);
+    // The picker's fields, family, style and size in that order, are named
+    // only through labels that screen readers do not tie to all of them.
+    const QList<QLineEdit *> fields = m_fonts->findChildren<QLineEdit *>();
+    const char16_t *fieldNames[] = {u"フォント名", u"スタイル", u"サイズ"};
+    for (qsizetype i = 0; i < qMin<qsizetype>(fields.size(), 3); ++i)
+        fields[i]->setAccessibleName(QString::fromUtf16(fieldNames[i]));
     // Enter or Escape in the font lists finish the picker, a dialog in its
     // own right: they finish this dialog, as they do everywhere else in it.
     connect(m_fonts, &QDialog::accepted, this, &QDialog::accept);

@@ -213,7 +213,7 @@ void TKorvaneForm1::createStyleBand()
     SpinEdit1 = new SpinEdit(Panel1);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setGeometry(630, 2, 20, 36);
-    SpinEdit1->edit()->setFont(layoutFont(QStringLiteral("ＭＳ Ｐゴシック"), 12, true));
+    SpinEdit1->setFieldFont(layoutFont(QStringLiteral("ＭＳ Ｐゴシック"), 12, true));
     setColors(SpinEdit1->edit(), clBlack, clAqua);
     SpinEdit1->edit()->setContextMenuPolicy(Qt::PreventContextMenu);
     SpinEdit1->setContextMenuPolicy(Qt::PreventContextMenu);

@@ -165,6 +165,12 @@ public:
     QAction *Select2 = nullptr;
     QAction *Line2 = nullptr;
     QAction *Text2 = nullptr;
+    // The tools in the ツール menu.
+    QAction *Spoide3 = nullptr;
+    QAction *Select3 = nullptr;
+    QAction *Line3 = nullptr;
+    QAction *Arrow3 = nullptr;
+    QAction *Text3 = nullptr;
 
     // The three bands across the top.
     QToolBar *ToolBar1 = nullptr;

@@ -222,8 +222,33 @@ void TKorvaneForm1::createMenus()
                {ActFont, nullptr, ActFontColor, ActBKColor, nullptr, ActColor, nullptr, ActPaste});
     QMenu *toolMenu = menuBar()->addMenu(QStringLiteral("ツール"));
     toolMenu->setObjectName(QStringLiteral("Tool1"));
-    addEntries(toolMenu,
-               {ActSize, nullptr, Act90, Act180, Act270, nullptr, ActHntenLR, ActHantenTB});
+    // The tools again, with access keys, for those who work from the
+    // keyboard: the toolbar's buttons take no focus.
+    const struct
+    {
+        QAction *TKorvaneForm1::*member;
+        const char *name;
+        const char16_t *caption;
+        QToolButton *button;
+    } keyboardTools[] = {{&TKorvaneForm1::Spoide3, "Spoide3", u"色抽出(&E)", Spoide1},
+                         {&TKorvaneForm1::Select3, "Select3", u"選択(&S)", Select1},
+                         {&TKorvaneForm1::Line3, "Line3", u"直線(&L)", Line1},
+                         {&TKorvaneForm1::Arrow3, "Arrow3", u"矢印(&A)", Arrow1},
+                         {&TKorvaneForm1::Text3, "Text3", u"テキスト(&T)", Text1}};
+    for (const auto &tool : keyboardTools) {
+        auto *entry = new QAction(QString::fromUtf16(tool.caption), toolMenu);
+        entry->setObjectName(QLatin1String(tool.name));
+        entry->setCheckable(true);
+        entry->setToolTip(tool.button->toolTip());
+        entry->setStatusTip(tool.button->statusTip());
+        QToolButton *button = tool.button;
+        connect(entry, &QAction::triggered, this, [this, button] { pressToolButton(button); });
+        // The entry shows which tool is down, whichever way it was chosen.
+        connect(button, &QToolButton::toggled, entry, &QAction::setChecked);
+        this->*tool.member = entry;
+    }
+    addEntries(toolMenu, {ActSize, nullptr, Act90, Act180, Act270, nullptr, ActHntenLR, ActHantenTB,
+                          nullptr, Spoide3, Select3, Line3, Arrow3, Text3});
     QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     help->setObjectName(QStringLiteral("Help1"));
     addEntries(help, {ActVer});

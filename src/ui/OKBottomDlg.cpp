@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QToolButton>
 
 namespace korvane {
 
@@ -93,8 +94,12 @@ void TOKBottomDlg::createControls()
         item->setGeometry(10, 18 + 20 * i, 185, 20);
         m_modes->addButton(item, i);
     }
-    connect(m_modes, &QButtonGroup::idClicked, this,
-            [this](int index) { m_model.RadioGroup1Click(index); });
+    // Toggled, not clicked: a screen reader's Toggle action, the arrow keys
+    // and a click all choose alike.
+    connect(m_modes, &QButtonGroup::idToggled, this, [this](int index, bool checked) {
+        if (checked)
+            m_model.RadioGroup1Click(index);
+    });
 
     Bevel2 = bevel(this, QStringLiteral("Bevel2"), QRect(224, 8, 290, 170));
     RadioGroup2 = new QGroupBox(QStringLiteral(" 単位の選択 "), this);
@@ -108,8 +113,10 @@ void TOKBottomDlg::createControls()
         item->setGeometry(6, 26 + 40 * i, 82, 20);
         m_units->addButton(item, i);
     }
-    connect(m_units, &QButtonGroup::idClicked, this,
-            [this](int index) { m_model.RadioGroup2Click(index); });
+    connect(m_units, &QButtonGroup::idToggled, this, [this](int index, bool checked) {
+        if (checked)
+            m_model.RadioGroup2Click(index);
+    });
 
     Label2 = label(this, QStringLiteral("Label2"), QRect(352, 28, 31, 12), QStringLiteral("よ　こ"),
                    bold12);
@@ -125,10 +132,26 @@ void TOKBottomDlg::createControls()
         setTabOrder(order[i - 1], order[i]);
 }
 
+namespace {
+
+// What a field holds, as a screen reader says it: its row's unit and its
+// column's side.
+QString fieldName(int field)
+{
+    if (field == 1)
+        return QStringLiteral("拡大・縮小 （％）");
+    const char16_t *units[] = {u"パーセント", u"ピクセル", u"ミリメートル"};
+    return QString::fromUtf16(units[(field - 2) / 2]) +
+           (field % 2 == 0 ? QStringLiteral("　よこ") : QStringLiteral("　たて"));
+}
+
+} // namespace
+
 void TOKBottomDlg::createField(int field, QPoint editAt)
 {
     auto *edit = new QLineEdit(this);
     edit->setObjectName(QStringLiteral("Edit%1").arg(field));
+    edit->setAccessibleName(fieldName(field));
     edit->setGeometry(QRect(editAt, QSize(50, 24)));
     edit->setFont(layoutFont(QStringLiteral("ＭＳ Ｐゴシック"), 16, true));
     QPalette palette = edit->palette();
@@ -141,6 +164,9 @@ void TOKBottomDlg::createField(int field, QPoint editAt)
     auto *spin = new UpDown(this);
     spin->setObjectName(QStringLiteral("UpDown%1").arg(field));
     spin->setGeometry(editAt.x() + 50, editAt.y(), field == 2 ? 17 : 16, 24);
+    spin->setAccessibleName(fieldName(field) + QStringLiteral("の増減"));
+    spin->upButton()->setAccessibleName(fieldName(field) + QStringLiteral("を増やす"));
+    spin->downButton()->setAccessibleName(fieldName(field) + QStringLiteral("を減らす"));
     connect(spin, &UpDown::stepped, this, [this, field](bool up) {
         m_model.UpDownClick(field, up ? ResizeModel::Step::Up : ResizeModel::Step::Down);
     });

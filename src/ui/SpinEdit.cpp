@@ -4,6 +4,7 @@
 #include "ui/UpDown.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
@@ -44,6 +45,7 @@ SpinEdit::SpinEdit(QWidget *parent)
     m_edit->installEventFilter(this);
     upButton()->setAccessibleName(QStringLiteral("線の太さを増やす"));
     downButton()->setAccessibleName(QStringLiteral("線の太さを減らす"));
+    connect(m_edit, &QLineEdit::textChanged, this, &SpinEdit::fitText);
     connect(m_edit, &QLineEdit::textChanged, this, &SpinEdit::changed);
     connect(m_arrows, &UpDown::stepped, this, [this](bool up) { step(up ? +1 : -1); });
 }
@@ -102,6 +104,25 @@ void SpinEdit::resizeEvent(QResizeEvent *)
     const int fieldHeight = height() / 2;
     m_edit->setGeometry(0, 0, width(), fieldHeight);
     m_arrows->setGeometry(0, fieldHeight, width(), height() - fieldHeight);
+    fitText();
+}
+
+void SpinEdit::fitText()
+{
+    // The field is narrow: a width of three digits is drawn smaller rather
+    // than scrolled out of sight.
+    QFont font = m_fieldFont;
+    const int room = m_edit->width() - 4; // the field's own margins
+    while (font.pixelSize() > 7 && QFontMetrics(font).horizontalAdvance(m_edit->text()) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    if (m_edit->font() != font)
+        m_edit->setFont(font);
+}
+
+void SpinEdit::setFieldFont(const QFont &font)
+{
+    m_fieldFont = font;
+    fitText();
 }
 
 } // namespace korvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 class QLineEdit;
@@ -25,6 +26,9 @@ public:
     void setValue(qint32 value);
     QString text() const;
     QLineEdit *edit() const { return m_edit; }
+    // The field's font (a pixel size); a value too wide for the field is
+    // drawn smaller.
+    void setFieldFont(const QFont &font);
     QToolButton *upButton() const;
     QToolButton *downButton() const;
 
@@ -38,9 +42,11 @@ protected:
 
 private:
     void step(int delta);
+    void fitText();
 
     QLineEdit *m_edit;
     UpDown *m_arrows;
+    QFont m_fieldFont;
 };
 
 } // namespace korvane

@@ -248,6 +248,32 @@ kill "$clip" 2>/dev/null
 wait "$clip" 2>/dev/null
 clip=
 
+# From the keyboard alone: Alt reaches the menu bar, ツール holds the tools
+# with access keys.
+keyboard_tool() {
+  keys alt Right Right Down a
+  expect_text 動作の状態 "  矢印描画"
+}
+check "keyboard-tool: Alt, ツール, A chooses the arrow tool" keyboard_tool
+
+# The resize dialog as a screen reader drives it: its radio buttons through
+# their Toggle action, its fields by their names.
+resize_dialog() {
+  local dialog="　Korvane　　Ostrelle　　　拡大・縮小"
+  click_at $(probe center サイズ)
+  wait_window "$dialog" >/dev/null || return 1
+  probe --in "$dialog" enabled "パーセント　よこ" no || return 1
+  probe --in "$dialog" press 縦と横を個別に設定する || return 1
+  probe --in "$dialog" enabled "パーセント　よこ" yes || return 1
+  probe --in "$dialog" enabled "拡大・縮小 （％）" no || return 1
+  probe --in "$dialog" press ピクセル || return 1
+  probe --in "$dialog" enabled "ピクセル　たて" yes || return 1
+  probe --in "$dialog" enabled "パーセント　よこ" no || return 1
+  click_at $(probe --in "$dialog" center キャンセル)
+  no_window "$dialog"
+}
+check "resize-dialog: Toggle on 縦と横を個別に設定する and ピクセル changes the mode and unit" resize_dialog
+
 # Ctrl+N over unsaved work asks first: キャンセル keeps everything, いいえ
 # gives it up for the white picture.
 new_picture() {

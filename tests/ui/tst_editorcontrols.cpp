@@ -3,13 +3,17 @@
 // cycle and the clipboard commands.
 #include "app/KorvaneApplication.h"
 #include "capture/KorvaneForm0.h"
+#include "ui/AboutBox.h"
 #include "ui/BoxAnswerer.h"
 #include "ui/ColorGrid.h"
 #include "ui/FontColorDialog.h"
 #include "ui/KorvaneForm1.h"
+#include "ui/OKBottomDlg.h"
 #include "ui/PaintBox.h"
 #include "ui/SpinEdit.h"
 
+#include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
@@ -98,6 +102,7 @@ private Q_SLOTS:
     void clipboardCommands_PasteNewAndReload();
     void picture_ShownOneDevicePixelForEachPixel();
     void fontDialog_EnterConfirmsFontAndColourAndTheDialogComesBackWhole();
+    void accessibility_EveryControlOfEveryWindowHasAName();
 };
 
 void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
@@ -442,6 +447,44 @@ void tst_editorcontrols::fontDialog_EnterConfirmsFontAndColourAndTheDialogComesB
     QCOMPARE(e.textColor(), clBlue);
     QCOMPARE(e.FName->text(), QStringLiteral("IPAGothic"));
     QVERIFY(e.InsText->height() > 20); // the entry grew with its font
+}
+
+// A screen reader says a control by its name: none of the four windows may
+// have a control it can only call "edit" or "button". The width field shows
+// every width it takes readably.
+void tst_editorcontrols::accessibility_EveryControlOfEveryWindowHasAName()
+{
+    Window w;
+    TOKBottomDlg resize;
+    TAboutBox about;
+    QStringList unnamed;
+    for (QWidget *window : {static_cast<QWidget *>(&w.launcher), static_cast<QWidget *>(&w.editor),
+                            static_cast<QWidget *>(&resize), static_cast<QWidget *>(&about)}) {
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            const bool operated =
+                qobject_cast<QAbstractButton *>(control) || qobject_cast<QLineEdit *>(control) ||
+                qobject_cast<QComboBox *>(control) || control->focusPolicy() != Qt::NoFocus;
+            // Qt's own parts: the scroll bars and the tool bars' overflow
+            // buttons say what they are by their role.
+            if (!operated || qobject_cast<QAbstractScrollArea *>(control) ||
+                control->objectName().startsWith(u"qt_"))
+                continue;
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(control);
+            if (!face || face->text(QAccessible::Name).trimmed().isEmpty()) {
+                QStringList path;
+                for (QWidget *at = control; at && at != window; at = at->parentWidget())
+                    path.prepend(at->objectName().isEmpty()
+                                     ? QString::fromLatin1(at->metaObject()->className())
+                                     : at->objectName());
+                unnamed << window->objectName() + u'/' + path.join(u'/');
+            }
+        }
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", ")));
+
+    QLineEdit *field = w.editor.SpinEdit1->edit();
+    w.editor.SpinEdit1->setValue(100);
+    QVERIFY(field->fontMetrics().horizontalAdvance(field->text()) <= field->width() - 4);
 }
 
 int main(int argc, char *argv[])
