@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libxcb1-dev
   libjpeg62-turbo-dev libwmf-dev libemf2svg-dev
   libbenchmark-dev
+  # bench/startup.sh's watcher: clicks through XTEST
+  libxcb-xtest0-dev
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev
   # fonts the layouts' Japanese face names resolve to
