@@ -39,7 +39,7 @@ mkdir -p "$XDG_CONFIG_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY SESSION_MANAGER
 # A session bus of its own, as a desktop has; the programs' look-ups on it
 # (the notification area's host, say) are part of their start.
-bus=$(dbus-daemon --session --fork --address="unix:path=$work/bus" --print-address=1 --print-pid=1)
+bus=$(dbus-daemon --session --fork --address="unix:path=$work/bus" --print-address=1 --print-pid=1 2>/dev/null)
 export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
 pids+=("$(sed -n 2p <<<"$bus")")
 

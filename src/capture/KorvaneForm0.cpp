@@ -137,7 +137,12 @@ void TKorvaneForm0::createMenus()
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     PopupMenu2->addActions({ActTrayDel, separator(PopupMenu2), ActCancel});
     connect(PopupMenu2, &QMenu::aboutToShow, this, [this] { reduceSeparators(PopupMenu2); });
+}
 
+void TKorvaneForm0::createTrayIcon()
+{
+    // Made when first asked for: asking the desktop for its notification area
+    // costs the launcher's start a round trip on the session bus.
     TrayIcon = new QSystemTrayIcon(QApplication::windowIcon(), this);
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
     TrayIcon->setToolTip(QStringLiteral("Korvane"));
@@ -172,7 +177,7 @@ void TKorvaneForm0::setCaptureMode(int mode)
 
 bool TKorvaneForm0::hasTrayIcon() const
 {
-    return TrayIcon->isVisible();
+    return TrayIcon && TrayIcon->isVisible();
 }
 
 void TKorvaneForm0::WaitWithMessages()
@@ -186,7 +191,7 @@ void TKorvaneForm0::ScreenCapClick()
 {
     // The waits let events through, among them a second OK from a launcher
     // brought back from the notification area: one capture at a time.
-    if (m_capturing || !m_editor)
+    if (m_capturing || !(m_editor || m_makeEditor))
         return;
     m_capturing = true;
     hide();
@@ -203,14 +208,24 @@ void TKorvaneForm0::ScreenCapClick()
     m_capturing = false;
 }
 
+void TKorvaneForm0::makeEditor()
+{
+    if (!m_editor && m_makeEditor)
+        m_editor = m_makeEditor();
+}
+
 void TKorvaneForm0::capture()
 {
+    // An editor not made yet is made while the first wait lets the desktop
+    // settle, rather than after the shot.
+    QTimer::singleShot(0, this, &TKorvaneForm0::makeEditor);
     WaitWithMessages();
     const int mode = captureMode();
     if (mode == cmScreen || mode == cmWindow)
         captureToClipboard(
             mode == cmScreen ? CaptureTarget::WholeScreen : CaptureTarget::ActiveWindow, this);
     WaitWithMessages();
+    makeEditor();
     switch (captureMode()) {
     case cmScreen:
     case cmWindow:
@@ -245,6 +260,8 @@ void TKorvaneForm0::ActTrayInExecute()
     }
     ActTrayDel->setVisible(true);
     ActTrayIn->setVisible(false);
+    if (!TrayIcon)
+        createTrayIcon();
     TrayIcon->show();
     hide();
 }
@@ -253,7 +270,8 @@ void TKorvaneForm0::ActTrayDelExecute()
 {
     ActTrayDel->setVisible(false);
     ActTrayIn->setVisible(true);
-    TrayIcon->hide();
+    if (TrayIcon)
+        TrayIcon->hide();
     // Without the icon and without a window the program could not be reached.
     if (!isVisible() && !(m_editor && m_editor->isVisible()))
         show();
@@ -273,7 +291,8 @@ void TKorvaneForm0::closeEvent(QCloseEvent *event)
 {
     event->accept();
     m_closed = true;
-    TrayIcon->hide(); // the icon goes with the program
+    if (TrayIcon)
+        TrayIcon->hide(); // the icon goes with the program
     // Queued, so that a close during start-up, before the event loop runs,
     // still ends the program as soon as the loop would begin.
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);

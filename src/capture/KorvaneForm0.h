@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QButtonGroup;
@@ -26,8 +27,13 @@ public:
     explicit TKorvaneForm0(QWidget *parent = nullptr);
     ~TKorvaneForm0() override;
 
-    // The editor that OK hands the picture over to.
+    // The editor that OK hands the picture over to: one that exists, or one
+    // that `makeEditor` makes at the first OK, while the first wait runs.
     void setEditor(TKorvaneForm1 *editor) { m_editor = editor; }
+    void setEditorMaker(std::function<TKorvaneForm1 *()> makeEditor)
+    {
+        m_makeEditor = std::move(makeEditor);
+    }
 
     // True once the launcher has closed, also before the event loop runs.
     bool isClosed() const { return m_closed; }
@@ -50,7 +56,7 @@ public:
     QAction *ActCancel = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QMenu *PopupMenu2 = nullptr;
-    QSystemTrayIcon *TrayIcon = nullptr;
+    QSystemTrayIcon *TrayIcon = nullptr; // made by the first ActTrayInExecute
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -61,13 +67,16 @@ private:
     void createControls();
     void createActions();
     void createMenus();
+    void createTrayIcon();
     // Waits 700 ms while the program keeps handling its events, so that the
     // hidden launcher leaves the screen and the desktop settles.
     void WaitWithMessages();
     void capture();
+    void makeEditor();
 
     QButtonGroup *m_modes = nullptr;
     TKorvaneForm1 *m_editor = nullptr;
+    std::function<TKorvaneForm1 *()> m_makeEditor;
     bool m_closed = false;
     bool m_capturing = false;
 };
