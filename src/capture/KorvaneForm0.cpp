@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <exception>
 
 namespace korvane {
 
@@ -180,11 +181,23 @@ bool TKorvaneForm0::hasTrayIcon() const
     return TrayIcon && TrayIcon->isVisible();
 }
 
-void TKorvaneForm0::WaitWithMessages()
+void TKorvaneForm0::WaitWithMessages(const std::function<void()> &during)
 {
     QEventLoop loop;
     QTimer::singleShot(kCaptureDelayMs, &loop, &QEventLoop::quit);
+    std::exception_ptr failure;
+    if (during) {
+        QTimer::singleShot(0, &loop, [&] {
+            try {
+                during();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    }
     loop.exec();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TKorvaneForm0::ScreenCapClick()
@@ -217,14 +230,15 @@ void TKorvaneForm0::makeEditor()
 void TKorvaneForm0::capture()
 {
     // An editor not made yet is made while the first wait lets the desktop
-    // settle, rather than after the shot.
-    QTimer::singleShot(0, this, &TKorvaneForm0::makeEditor);
-    WaitWithMessages();
-    const int mode = captureMode();
-    if (mode == cmScreen || mode == cmWindow)
-        captureToClipboard(
-            mode == cmScreen ? CaptureTarget::WholeScreen : CaptureTarget::ActiveWindow, this);
-    WaitWithMessages();
+    // settle; the shot is taken as the second wait begins, and reaches the
+    // clipboard within it, as a Print Screen key's does.
+    WaitWithMessages([this] { makeEditor(); });
+    WaitWithMessages([this] {
+        const int mode = captureMode();
+        if (mode == cmScreen || mode == cmWindow)
+            captureToClipboard(
+                mode == cmScreen ? CaptureTarget::WholeScreen : CaptureTarget::ActiveWindow, this);
+    });
     makeEditor();
     switch (captureMode()) {
     case cmScreen:

@@ -69,8 +69,9 @@ private:
     void createMenus();
     void createTrayIcon();
     // Waits 700 ms while the program keeps handling its events, so that the
-    // hidden launcher leaves the screen and the desktop settles.
-    void WaitWithMessages();
+    // hidden launcher leaves the screen and the desktop settles; `during`
+    // runs at the start of the wait, and what it throws is thrown after it.
+    void WaitWithMessages(const std::function<void()> &during = {});
     void capture();
     void makeEditor();
 
