@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libxcb1-dev libfontconfig-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libxcb1-dev
   libjpeg62-turbo-dev libwmf-dev libemf2svg-dev
   libbenchmark-dev
   # bench/startup.sh's watcher: clicks through XTEST

@@ -1,18 +1,13 @@
 #include "app/EditorWindows.h"
 #include "app/KorvaneApplication.h"
 #include "capture/KorvaneForm0.h"
-#include "common/Fonts.h"
 #include "ui/KorvaneForm1.h"
 
 #include <QFileInfo>
 
 int main(int argc, char *argv[])
 {
-    // The launcher's first text waits for the font configuration; it is read
-    // while the application connects to the display.
-    korvane::FontConfigurationLoader fontConfiguration;
     korvane::KorvaneApplication app(argc, argv, korvane::KorvaneApplication::Start::LauncherFirst);
-    fontConfiguration.wait();
     const QStringList arguments = app.arguments();
     const QString firstArgument = arguments.size() > 1 ? arguments.at(1) : QString();
 

@@ -1,7 +1,5 @@
 #include "common/Fonts.h"
 
-#include <fontconfig/fontconfig.h>
-
 namespace korvane {
 
 void installFontSubstitutions()
@@ -21,19 +19,6 @@ QFont layoutFont(const QString &face, int height, bool bold)
     font.setPixelSize(height < 0 ? -height : (height > 0 ? height : 12));
     font.setBold(bold);
     return font;
-}
-
-FontConfigurationLoader::FontConfigurationLoader() : m_thread([] { FcInit(); }) {}
-
-FontConfigurationLoader::~FontConfigurationLoader()
-{
-    wait();
-}
-
-void FontConfigurationLoader::wait()
-{
-    if (m_thread.joinable())
-        m_thread.join();
 }
 
 } // namespace korvane
