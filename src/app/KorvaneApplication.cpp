@@ -4,6 +4,7 @@
 #include "common/KorvaneError.h"
 
 #include <QIcon>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPixmap>
@@ -97,9 +98,10 @@ void KorvaneApplication::finishStart()
     // A window shown before this gets it now.
     QIcon icon;
     for (const int size : {16, 32, 64, 128}) {
-        // Named as PNG, so that no image plugin is loaded to guess the type.
-        icon.addPixmap(
-            QPixmap(QStringLiteral(":/appicon/%1.png").arg(size), "PNG", Qt::NoFormatConversion));
+        // Read as the PNG it is, without asking every image plugin first.
+        QImageReader reader(QStringLiteral(":/appicon/%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
     }
     setWindowIcon(icon);
 }
