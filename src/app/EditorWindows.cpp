@@ -16,13 +16,16 @@ TKorvaneForm1 &EditorWindows::editor(const QString &picture)
     if (m_editor)
         return *m_editor;
     // In the order of the program's windows: editor, resize dialog, version
-    // dialog.
-    m_editor = std::make_unique<TKorvaneForm1>(&m_launcher, picture);
-    m_resizeDialog = std::make_unique<TOKBottomDlg>();
-    m_aboutBox = std::make_unique<TAboutBox>();
-    m_editor->setAboutBox(m_aboutBox.get());
-    m_editor->setResizeDialog(m_resizeDialog.get());
-    m_resizeDialog->setEditor(m_editor.get());
+    // dialog; all three or none, should one of them fail.
+    auto editor = std::make_unique<TKorvaneForm1>(&m_launcher, picture);
+    auto resizeDialog = std::make_unique<TOKBottomDlg>();
+    auto aboutBox = std::make_unique<TAboutBox>();
+    editor->setAboutBox(aboutBox.get());
+    editor->setResizeDialog(resizeDialog.get());
+    resizeDialog->setEditor(editor.get());
+    m_editor = std::move(editor);
+    m_resizeDialog = std::move(resizeDialog);
+    m_aboutBox = std::move(aboutBox);
     return *m_editor;
 }
 
