@@ -1,6 +1,7 @@
 // Speed of the paths a user waits on, each beside the floor it cannot beat:
-//   Redraw of a 4K document with and without annotations, beside a plain
-//   copy of DrawBmp's bytes (what Redraw must do at least);
+//   Redraw of a 4K document with and without annotations (without, DrawBmp
+//   is BaseBmp itself and nothing is copied), beside a plain copy of
+//   DrawBmp's bytes (what Redraw with annotations must do at least);
 //   readJpeg of a 4K photo-like JPEG, beside libjpeg's own decode of the
 //   same bytes into a reused buffer.
 //   the editor window's pointer moves and paste (editor_window_bench.cpp);

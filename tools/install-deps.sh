@@ -11,6 +11,8 @@ packages=(
   # PNG: whole-buffer deflate and inflate for the reader and writer
   libdeflate-dev
   libbenchmark-dev
+  # bench/startup.sh's watcher: clicks through XTEST
+  libxcb-xtest0-dev
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev
   # fonts the layouts' Japanese face names resolve to

@@ -11,13 +11,27 @@ class KorvaneApplication : public QApplication
 {
     Q_OBJECT
 public:
-    KorvaneApplication(int &argc, char **argv);
+    // How much of the start the constructor does. Complete: all of it.
+    // LauncherFirst: what the launcher needs to show itself; the program's
+    // icon and Qt's translations wait for finishStart().
+    enum class Start { Complete, LauncherFirst };
+
+    KorvaneApplication(int &argc, char **argv, Start start = Start::Complete);
+
+    // Installs what LauncherFirst left out: the windows' icon and Qt's own
+    // dialogs in Japanese. Later calls do nothing.
+    void finishStart();
+    // Calls finishStart once `window` has put its first frame on the screen.
+    void finishStartAfterFirstFrame(QWidget *window);
 
     bool notify(QObject *receiver, QEvent *event) override;
 
     // The error box: title "Korvane", stop icon, OK, the message with a full
     // stop appended where it does not end in one.
     static void showErrorBox(const QString &message);
+
+private:
+    bool m_started = false;
 };
 
 } // namespace korvane

@@ -1,22 +1,25 @@
+#include "app/EditorWindows.h"
 #include "app/KorvaneApplication.h"
 #include "capture/KorvaneForm0.h"
-#include "ui/AboutBox.h"
 #include "ui/KorvaneForm1.h"
-#include "ui/OKBottomDlg.h"
+
+#include <QFileInfo>
 
 int main(int argc, char *argv[])
 {
-    korvane::KorvaneApplication app(argc, argv);
+    korvane::KorvaneApplication app(argc, argv, korvane::KorvaneApplication::Start::LauncherFirst);
     const QStringList arguments = app.arguments();
     const QString firstArgument = arguments.size() > 1 ? arguments.at(1) : QString();
 
-    // The four windows, in this order; all of them live until the end. The
-    // launcher, made first, is the main window: closing it ends the program.
+    // The launcher, made first, is the main window: closing it ends the
+    // program. The editor and its two dialogs come when first needed, and
+    // all of them live until the end.
     korvane::TKorvaneForm0 KorvaneForm0;
-    korvane::TKorvaneForm1 KorvaneForm1(&KorvaneForm0, firstArgument);
-    korvane::TOKBottomDlg OKBottomDlg;
-    korvane::TAboutBox AboutBox;
-    KorvaneForm0.setEditor(&KorvaneForm1);
+    korvane::EditorWindows windows(KorvaneForm0);
+    KorvaneForm0.setEditorMaker([&app, &windows] {
+        app.finishStart();
+        return &windows.editor();
+    });
     // Queued, so that a close during start-up ends the program as soon as
     // the loop would begin. exit(), not quit(): the unsaved work has been
     // asked about, and quit() would close every window again, the tray
@@ -24,18 +27,22 @@ int main(int argc, char *argv[])
     QObject::connect(
         &KorvaneForm0, &korvane::TKorvaneForm0::programEnds, &app,
         [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    KorvaneForm1.setAboutBox(&AboutBox);
-    KorvaneForm1.setResizeDialog(&OKBottomDlg);
-    OKBottomDlg.setEditor(&KorvaneForm1);
 
-    if (KorvaneForm0.isClosed()) // the start-up load refused the file's type
-        return 0;
     // A user who names a picture file (opening it from a file manager, say)
     // wants to annotate it: the editor opens with it at once. Otherwise the
-    // launcher asks what to start from.
-    if (!KorvaneForm1.document().FileName.isEmpty())
-        KorvaneForm1.show();
-    else
-        KorvaneForm0.show();
+    // launcher asks what to start from, and the rest of the start follows
+    // its first frame.
+    if (QFileInfo(firstArgument).isFile()) {
+        app.finishStart();
+        korvane::TKorvaneForm1 &KorvaneForm1 = windows.editor(firstArgument);
+        if (KorvaneForm0.isClosed()) // the start-up load refused the file's type
+            return 0;
+        if (!KorvaneForm1.document().FileName.isEmpty()) {
+            KorvaneForm1.show();
+            return app.exec();
+        }
+    }
+    app.finishStartAfterFirstFrame(&KorvaneForm0);
+    KorvaneForm0.show();
     return app.exec();
 }

@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <exception>
 
 namespace korvane {
 
@@ -140,7 +141,12 @@ void TKorvaneForm0::createMenus()
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
     PopupMenu2->addActions({ActTrayDel, separator(PopupMenu2), ActCancel});
     connect(PopupMenu2, &QMenu::aboutToShow, this, [this] { reduceSeparators(PopupMenu2); });
+}
 
+void TKorvaneForm0::createTrayIcon()
+{
+    // Made when first asked for: asking the desktop for its notification area
+    // costs the launcher's start a round trip on the session bus.
     TrayIcon = new QSystemTrayIcon(QApplication::windowIcon(), this);
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
     TrayIcon->setToolTip(QStringLiteral("Korvane"));
@@ -175,25 +181,38 @@ void TKorvaneForm0::setCaptureMode(int mode)
 
 bool TKorvaneForm0::hasTrayIcon() const
 {
-    return TrayIcon->isVisible();
+    return TrayIcon && TrayIcon->isVisible();
 }
 
-void TKorvaneForm0::WaitWithMessages()
+void TKorvaneForm0::WaitWithMessages(const std::function<void()> &during)
 {
     QEventLoop loop;
     QTimer::singleShot(kCaptureDelayMs, &loop, &QEventLoop::quit);
+    std::exception_ptr failure;
+    if (during) {
+        QTimer::singleShot(0, &loop, [&] {
+            try {
+                during();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    }
     loop.exec();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TKorvaneForm0::ScreenCapClick()
 {
     // The waits let events through, among them a second OK from a launcher
     // brought back from the notification area: one capture at a time.
-    if (m_capturing || !m_editor)
+    if (m_capturing || !(m_editor || m_makeEditor))
         return;
     // The capture replaces the editor's document: unsaved work is asked
-    // about first, while nothing has happened yet.
-    if (!m_editor->maybeSave())
+    // about first, while nothing has happened yet. An editor not made yet
+    // holds none.
+    if (m_editor && !m_editor->maybeSave())
         return;
     m_capturing = true;
     try {
@@ -216,14 +235,25 @@ void TKorvaneForm0::ScreenCapClick()
     m_capturing = false;
 }
 
+void TKorvaneForm0::makeEditor()
+{
+    if (!m_editor && m_makeEditor)
+        m_editor = m_makeEditor();
+}
+
 void TKorvaneForm0::capture(QImage copied)
 {
-    WaitWithMessages();
-    const int mode = captureMode();
-    if (mode == cmScreen || mode == cmWindow)
-        captureToClipboard(
-            mode == cmScreen ? CaptureTarget::WholeScreen : CaptureTarget::ActiveWindow, this);
-    WaitWithMessages();
+    // An editor not made yet is made while the first wait lets the desktop
+    // settle; the shot is taken as the second wait begins, and reaches the
+    // clipboard within it, as a Print Screen key's does.
+    WaitWithMessages([this] { makeEditor(); });
+    WaitWithMessages([this] {
+        const int mode = captureMode();
+        if (mode == cmScreen || mode == cmWindow)
+            captureToClipboard(
+                mode == cmScreen ? CaptureTarget::WholeScreen : CaptureTarget::ActiveWindow, this);
+    });
+    makeEditor();
     // The question about the old document has been answered: the new one
     // replaces it without another.
     switch (captureMode()) {
@@ -263,6 +293,8 @@ void TKorvaneForm0::ActTrayInExecute()
     }
     ActTrayDel->setVisible(true);
     ActTrayIn->setVisible(false);
+    if (!TrayIcon)
+        createTrayIcon();
     TrayIcon->show();
     hide();
 }
@@ -271,7 +303,8 @@ void TKorvaneForm0::ActTrayDelExecute()
 {
     ActTrayDel->setVisible(false);
     ActTrayIn->setVisible(true);
-    TrayIcon->hide();
+    if (TrayIcon)
+        TrayIcon->hide();
     // Without the icon and without a window the program could not be reached.
     if (!isVisible() && !(m_editor && m_editor->isVisible()))
         show();
@@ -315,7 +348,8 @@ void TKorvaneForm0::closeEvent(QCloseEvent *event)
     // it has been); kept, it keeps the program, and so the icon.
     if (!m_editorClosed && m_editor && !m_editor->maybeSave())
         return;
-    TrayIcon->hide(); // the icon goes with the program
+    if (TrayIcon)
+        TrayIcon->hide(); // the icon goes with the program
     Q_EMIT programEnds();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QButtonGroup;
@@ -27,8 +28,13 @@ public:
     explicit TKorvaneForm0(QWidget *parent = nullptr);
     ~TKorvaneForm0() override;
 
-    // The editor that OK hands the picture over to.
+    // The editor that OK hands the picture over to: one that exists, or one
+    // that `makeEditor` makes at the first OK, while the first wait runs.
     void setEditor(TKorvaneForm1 *editor) { m_editor = editor; }
+    void setEditorMaker(std::function<TKorvaneForm1 *()> makeEditor)
+    {
+        m_makeEditor = std::move(makeEditor);
+    }
 
     // True once the launcher has closed, also before the event loop runs.
     bool isClosed() const { return m_closed; }
@@ -53,7 +59,7 @@ public:
     QAction *ActCancel = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QMenu *PopupMenu2 = nullptr;
-    QSystemTrayIcon *TrayIcon = nullptr;
+    QSystemTrayIcon *TrayIcon = nullptr; // made by the first ActTrayInExecute
 
 Q_SIGNALS:
     // The launcher has closed and nothing keeps the program: it ends.
@@ -69,14 +75,18 @@ private:
     void createControls();
     void createActions();
     void createMenus();
+    void createTrayIcon();
     // Waits 700 ms while the program keeps handling its events, so that the
-    // hidden launcher leaves the screen and the desktop settles.
-    void WaitWithMessages();
+    // hidden launcher leaves the screen and the desktop settles; `during`
+    // runs at the start of the wait, and what it throws is thrown after it.
+    void WaitWithMessages(const std::function<void()> &during = {});
     // `copied`: the clipboard's picture, read already, in the clipboard mode.
     void capture(QImage copied);
+    void makeEditor();
 
     QButtonGroup *m_modes = nullptr;
     TKorvaneForm1 *m_editor = nullptr;
+    std::function<TKorvaneForm1 *()> m_makeEditor;
     bool m_closed = false;
     bool m_editorClosed = false;
     bool m_capturing = false;

@@ -49,7 +49,8 @@ void EditorDocument::ClearBaseBmp()
 {
     if (BaseBmp.isNull())
         return;
-    if (BaseBmp.format() != QImage::Format_RGB32)
+    // A picture shared with DrawBmp would be copied only to be painted over.
+    if (BaseBmp.format() != QImage::Format_RGB32 || !BaseBmp.isDetached())
         BaseBmp = allocatePicture(BaseBmp.width(), BaseBmp.height(), QImage::Format_RGB32);
     BaseBmp.fill(toQRgb(clWhite));
 }
@@ -63,7 +64,12 @@ void EditorDocument::SetPicture(QImage picture)
         DrawBmp = QImage();
         return;
     }
-    QImage draw = DrawBmp.size() == picture.size()
+    if (picture.format() == QImage::Format_RGB32) {
+        DrawBmp = picture;
+        BaseBmp = std::move(picture);
+        return;
+    }
+    QImage draw = DrawBmp.size() == picture.size() && DrawBmp.isDetached()
                       ? DrawBmp
                       : allocatePicture(picture.width(), picture.height(), QImage::Format_RGB32);
     BaseBmp = std::move(picture);
@@ -84,12 +90,23 @@ void EditorDocument::Redraw()
 
 void EditorDocument::RedrawArea(const QRegion &area)
 {
-    const QRegion clip = area & DrawBmp.rect();
+    QRegion clip = area & DrawBmp.rect();
     if (clip.isEmpty())
         return;
+    const bool bare = LineList.empty() && MojiList.empty();
+    if (bare && BaseBmp.format() == QImage::Format_RGB32) {
+        DrawBmp = BaseBmp;
+        return;
+    }
+    if (!DrawBmp.isDetached()) {
+        // Shared with BaseBmp: a picture of its own, composed whole, rather
+        // than a copy that is then copied over.
+        DrawBmp = allocatePicture(BaseBmp.width(), BaseBmp.height(), QImage::Format_RGB32);
+        clip = DrawBmp.rect();
+    }
     for (const QRect &part : clip)
         copyBase(BaseBmp, DrawBmp, part);
-    if (LineList.empty() && MojiList.empty())
+    if (bare)
         return;
     QPainter canvas(&DrawBmp);
     const bool whole = clip == QRegion(DrawBmp.rect());

@@ -17,6 +17,10 @@ namespace korvane {
 //
 // Invariants: DrawBmp has BaseBmp's size and is Format_RGB32; SelLine and
 // SelMoji are null or point into their lists, and at most one is set.
+//
+// Where nothing lies over a 32-bit BaseBmp, DrawBmp is BaseBmp itself, shared
+// as QImage shares: a pasted screen shot costs one picture's memory and no
+// copy until the first annotation. Writing to either one parts them.
 class EditorDocument
 {
 public:
@@ -42,7 +46,8 @@ public:
     // Makes BaseBmp 24-bit (Format_RGB32) and white, keeping its size.
     void ClearBaseBmp();
     // BaseBmp := picture; DrawBmp takes its size (a null picture makes both
-    // empty, 0 x 0). Does not redraw.
+    // empty, 0 x 0). Does not redraw, but a 32-bit picture is already its
+    // own composition without annotations.
     void SetPicture(QImage picture);
     // A new white 640 x 480 picture in BaseBmp and DrawBmp. Does not redraw.
     void NewPicture();

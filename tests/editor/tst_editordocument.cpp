@@ -54,6 +54,7 @@ private Q_SLOTS:
     void clearBaseBmp_MakesWhite32BitKeepingSize();
     void clearAnnotations_EmptiesListsAndSelection();
     void setPicture_SizesDrawBmpAndKeepsBaseFormat();
+    void redraw_SharedPictureKeepsAnnotationsOutOfBaseAndTheCallersCopy();
 };
 
 void tst_editordocument::newPicture_IsWhite640x480IncludingLastRowAndColumn()
@@ -179,6 +180,34 @@ void tst_editordocument::setPicture_SizesDrawBmpAndKeepsBaseFormat()
     QCOMPARE(doc.BaseBmp.format(), QImage::Format_Grayscale8);
     QCOMPARE(doc.DrawBmp.size(), QSize(10, 700));
     QCOMPARE(doc.DrawBmp.format(), QImage::Format_RGB32);
+}
+
+// A pasted 32-bit picture is shared by the caller (the clipboard), BaseBmp
+// and DrawBmp until something is drawn: the first annotation, a partial
+// redraw and a white-out each part them without touching the others.
+void tst_editordocument::redraw_SharedPictureKeepsAnnotationsOutOfBaseAndTheCallersCopy()
+{
+    const QImage shot = gradient(300, 200);
+    const QImage untouched = shot.copy();
+    EditorDocument doc;
+    doc.SetPicture(shot);
+    doc.Redraw();
+    QCOMPARE(doc.DrawBmp.constBits(), shot.constBits()); // no copy of the picture yet
+
+    doc.LineList.push_back(newLine(10, 10, 290, 190, 5, clRed));
+    doc.RedrawArea(doc.Area(*doc.LineList.back()));
+    QCOMPARE(doc.DrawBmp.pixel(150, 100), qRgb(255, 0, 0));
+    QCOMPARE(doc.DrawBmp.pixel(280, 20), untouched.pixel(280, 20)); // composed whole
+    QCOMPARE(doc.BaseBmp, untouched);
+    QCOMPARE(shot, untouched);
+
+    doc.ClearAnnotations();
+    doc.Redraw();
+    QCOMPARE(doc.DrawBmp, untouched);
+    doc.ClearBaseBmp();
+    doc.Redraw();
+    QCOMPARE(doc.DrawBmp.pixel(150, 100), qRgb(255, 255, 255));
+    QCOMPARE(shot, untouched);
 }
 
 QTEST_MAIN(tst_editordocument)

@@ -59,6 +59,7 @@ summary() {
 expected_files() {
   local size
   echo bin/korvane
+  echo lib/korvane/korvane_metafile.so
   echo "share/applications/$app_id.desktop"
   echo "share/metainfo/$app_id.metainfo.xml"
   echo "share/icons/hicolor/scalable/apps/$app_id.svg"

@@ -2,6 +2,7 @@
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
+#include "document/formats/MetafilePlayers.h"
 #include "document/formats/MetafileToSvg.h"
 
 #include <QPainter>
@@ -214,10 +215,11 @@ QImage readMetafile(const QByteArray &file)
 
     const unsigned char *data = bytes(file);
     const std::size_t size = std::size_t(file.size());
+    const MetafilePlayers &players = metafilePlayers();
     const SvgConversion conversion = convertInChild([&](std::string &svg) {
         if (header.kind == Kind::Enhanced)
-            return enhancedMetafileToSvg(data, size, svg);
-        return windowsMetafileToSvg(data, size, width, height, svg);
+            return players.enhanced(data, size, svg);
+        return players.windows(data, size, width, height, svg);
     });
     if (conversion.outcome != ConversionOutcome::Converted)
         refuse();

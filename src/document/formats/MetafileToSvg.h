@@ -1,4 +1,6 @@
 // The metafile conversions, run in a child through convertInChild, and the repairs of their SVG.
+// The two conversions are built into the module korvane_metafile; the
+// program reaches them through metafilePlayers() (MetafilePlayers.h).
 #pragma once
 
 // Every caller of these conversions runs them through convertInChild.
