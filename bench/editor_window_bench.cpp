@@ -4,9 +4,9 @@
 // what the window shows, in a window maximised on a 4K screen.
 
 #include "BenchPictures.h"
-#include "capture/KorvaneForm0.h"
-#include "ui/KorvaneForm1.h"
-#include "ui/PaintBox.h"
+#include "ui/launcher/KorvaneForm0.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/widgets/PaintBox.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,9 +1,9 @@
 #include "app/EditorWindows.h"
 
-#include "capture/KorvaneForm0.h"
-#include "ui/AboutBox.h"
-#include "ui/KorvaneForm1.h"
-#include "ui/OKBottomDlg.h"
+#include "ui/dialogs/AboutBox.h"
+#include "ui/dialogs/OKBottomDlg.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/launcher/KorvaneForm0.h"
 
 namespace korvane {
 

@@ -2,6 +2,7 @@
 
 #include "common/Fonts.h"
 #include "common/KorvaneError.h"
+#include "ui/ErrorBox.h"
 
 #include <QIcon>
 #include <QImageReader>
@@ -123,13 +124,6 @@ bool KorvaneApplication::notify(QObject *receiver, QEvent *event)
         showErrorBox(QString::fromLocal8Bit(error.what()));
     }
     return true;
-}
-
-void KorvaneApplication::showErrorBox(const QString &message)
-{
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Korvane"), errorBoxText(message),
-                    QMessageBox::Ok, activeWindow());
-    box.exec();
 }
 
 } // namespace korvane

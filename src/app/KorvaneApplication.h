@@ -26,10 +26,6 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
 
-    // The error box: title "Korvane", stop icon, OK, the message with a full
-    // stop appended where it does not end in one.
-    static void showErrorBox(const QString &message);
-
 private:
     bool m_started = false;
 };

@@ -1,7 +1,7 @@
 #include "app/EditorWindows.h"
 #include "app/KorvaneApplication.h"
-#include "capture/KorvaneForm0.h"
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/launcher/KorvaneForm0.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "ui/HintRouter.h"
+#include "ui/editor/HintRouter.h"
 
 #include <QApplication>
 #include <QCursor>

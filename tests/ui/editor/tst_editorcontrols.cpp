@@ -2,15 +2,15 @@
 // the tool buttons, keys, hints, the colour grid, the width field, the text
 // cycle and the clipboard commands.
 #include "app/KorvaneApplication.h"
-#include "capture/KorvaneForm0.h"
-#include "ui/AboutBox.h"
+#include "ui/launcher/KorvaneForm0.h"
+#include "ui/dialogs/AboutBox.h"
 #include "ui/BoxAnswerer.h"
-#include "ui/ColorGrid.h"
-#include "ui/FontColorDialog.h"
-#include "ui/KorvaneForm1.h"
-#include "ui/OKBottomDlg.h"
-#include "ui/PaintBox.h"
-#include "ui/SpinEdit.h"
+#include "ui/widgets/ColorGrid.h"
+#include "ui/dialogs/FontColorDialog.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/dialogs/OKBottomDlg.h"
+#include "ui/widgets/PaintBox.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include <QAbstractScrollArea>
 #include <QAccessible>

@@ -1,4 +1,4 @@
-#include "ui/CursorTable.h"
+#include "ui/editor/CursorTable.h"
 
 #include "common/KorvaneError.h"
 #include "document/PictureFile.h"

@@ -1,10 +1,10 @@
-#include "capture/KorvaneForm0.h"
+#include "ui/launcher/KorvaneForm0.h"
 
-#include "app/KorvaneApplication.h"
 #include "capture/ScreenCapture.h"
 #include "common/KorvaneError.h"
 #include "document/ClipboardPicture.h"
-#include "ui/KorvaneForm1.h"
+#include "ui/ErrorBox.h"
+#include "ui/editor/KorvaneForm1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -227,7 +227,7 @@ void TKorvaneForm0::ScreenCapClick()
     } catch (const KorvaneError &error) {
         // The user is never left without a window: the message, then the
         // launcher to try again.
-        KorvaneApplication::showErrorBox(error.message());
+        showErrorBox(error.message());
         show();
         raise();
         activateWindow();

@@ -1,12 +1,12 @@
 // The editor's saving: Save by the file name's extension, Save As through
 // the save dialog, the three writers, and the unsaved-changes question.
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
-#include "app/KorvaneApplication.h"
 #include "common/KorvaneError.h"
 #include "document/AtomicFile.h"
 #include "document/PictureFile.h"
-#include "ui/PicturePreviewDialog.h"
+#include "ui/ErrorBox.h"
+#include "ui/dialogs/PicturePreviewDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -220,7 +220,7 @@ bool TKorvaneForm1::maybeSave()
             if (saveDocument())
                 return true;
         } catch (const KorvaneError &error) {
-            KorvaneApplication::showErrorBox(error.message());
+            showErrorBox(error.message());
         }
     }
     FColorButton->setFocus();

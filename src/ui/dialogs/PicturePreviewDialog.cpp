@@ -1,4 +1,4 @@
-#include "ui/PicturePreviewDialog.h"
+#include "ui/dialogs/PicturePreviewDialog.h"
 
 #include "common/KorvaneError.h"
 #include "document/PictureFile.h"

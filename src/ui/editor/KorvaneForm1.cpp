@@ -1,19 +1,19 @@
 // The editor window: construction, layout and start-up.
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
-#include "app/KorvaneApplication.h"
-#include "capture/KorvaneForm0.h"
 #include "common/Color.h"
 #include "common/Fonts.h"
 #include "common/KorvaneError.h"
 #include "document/PictureFile.h"
-#include "ui/ColorGrid.h"
-#include "ui/FontColorDialog.h"
-#include "ui/HintRouter.h"
-#include "ui/KeyPreview.h"
-#include "ui/PaintBox.h"
-#include "ui/PicturePreviewDialog.h"
-#include "ui/SpinEdit.h"
+#include "ui/ErrorBox.h"
+#include "ui/dialogs/FontColorDialog.h"
+#include "ui/dialogs/PicturePreviewDialog.h"
+#include "ui/editor/HintRouter.h"
+#include "ui/editor/KeyPreview.h"
+#include "ui/launcher/KorvaneForm0.h"
+#include "ui/widgets/ColorGrid.h"
+#include "ui/widgets/PaintBox.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -376,7 +376,7 @@ void TKorvaneForm1::FormCreate(const QString &firstArgument)
             return;
         } catch (const KorvaneError &error) {
             // The editor still needs a document: start with a new picture.
-            KorvaneApplication::showErrorBox(error.message());
+            showErrorBox(error.message());
         }
     }
     if (m_doc.BaseBmp.isNull())

@@ -2,11 +2,11 @@
 // kind of start, the failure road back to the launcher, its menus, and the
 // version dialog reached from the editor.
 #include "app/KorvaneApplication.h"
-#include "capture/KorvaneForm0.h"
-#include "ui/AboutBox.h"
+#include "ui/launcher/KorvaneForm0.h"
+#include "ui/dialogs/AboutBox.h"
 #include "ui/BoxAnswerer.h"
-#include "ui/KorvaneForm1.h"
-#include "ui/PaintBox.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/widgets/PaintBox.h"
 
 #include <QAction>
 #include <QClipboard>

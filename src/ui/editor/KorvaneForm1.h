@@ -3,7 +3,7 @@
 #include "document/PictureSaving.h"
 #include "editor/EditorDocument.h"
 #include "editor/ToolController.h"
-#include "ui/CursorTable.h"
+#include "ui/editor/CursorTable.h"
 
 #include <QMainWindow>
 

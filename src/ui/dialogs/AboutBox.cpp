@@ -1,4 +1,4 @@
-#include "ui/AboutBox.h"
+#include "ui/dialogs/AboutBox.h"
 
 #include "common/Fonts.h"
 

@@ -1,6 +1,6 @@
 // The editor's printing: the composed picture on one page, at the top left
 // of the printable area, as large as the page allows without distortion.
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
 #include "common/KorvaneError.h"
 #include "document/PrintGeometry.h"

@@ -1,9 +1,9 @@
 // The editor's commands: the action list, the main menu, the context menus
 // and the toolbar with its tool buttons.
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
 #include "common/Fonts.h"
-#include "ui/PaintBox.h"
+#include "ui/widgets/PaintBox.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "app/KorvaneApplication.h"
-#include "capture/KorvaneForm0.h"
+#include "ui/launcher/KorvaneForm0.h"
 #include "common/KorvaneError.h"
 #include "ui/BoxAnswerer.h"
-#include "ui/KorvaneForm1.h"
-#include "ui/PaintBox.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/widgets/PaintBox.h"
 
 #include <QAction>
 #include <QMenuBar>

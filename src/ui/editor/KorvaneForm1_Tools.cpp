@@ -1,9 +1,9 @@
 // The editor's tools: the tool buttons, the picture's pointer handlers (in
 // the tool controller), text insertion and the keys the form handles itself.
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
-#include "ui/KeyPreview.h"
-#include "ui/PaintBox.h"
+#include "ui/editor/KeyPreview.h"
+#include "ui/widgets/PaintBox.h"
 
 #include <QApplication>
 #include <QCheckBox>

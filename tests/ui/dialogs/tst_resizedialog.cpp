@@ -2,12 +2,12 @@
 // the annotations, the resize dialog from its opening to OK, and an empty
 // picture (a resize to 0 %) that every command must survive.
 #include "app/KorvaneApplication.h"
-#include "capture/KorvaneForm0.h"
+#include "ui/launcher/KorvaneForm0.h"
 #include "ui/BoxAnswerer.h"
-#include "ui/KorvaneForm1.h"
-#include "ui/OKBottomDlg.h"
-#include "ui/PaintBox.h"
-#include "ui/UpDown.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/dialogs/OKBottomDlg.h"
+#include "ui/widgets/PaintBox.h"
+#include "ui/widgets/UpDown.h"
 
 #include <QAction>
 #include <QButtonGroup>

@@ -1,10 +1,10 @@
 // The editor's style settings and their read-outs: line colour and width,
 // text font, colour and background, the colour grid and the width field.
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
-#include "ui/ColorGrid.h"
-#include "ui/FontColorDialog.h"
-#include "ui/SpinEdit.h"
+#include "ui/dialogs/FontColorDialog.h"
+#include "ui/widgets/ColorGrid.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -1,6 +1,6 @@
-#include "ui/KeyPreview.h"
+#include "ui/editor/KeyPreview.h"
 
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
 #include <QAction>
 #include <QApplication>

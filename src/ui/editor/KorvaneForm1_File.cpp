@@ -1,12 +1,12 @@
 // The editor's file commands: opening, dropping, the start-up load, new
 // picture, reload and paste.
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
-#include "capture/KorvaneForm0.h"
 #include "document/ClipboardPicture.h"
 #include "document/PictureFile.h"
-#include "ui/PaintBox.h"
-#include "ui/PicturePreviewDialog.h"
+#include "ui/dialogs/PicturePreviewDialog.h"
+#include "ui/launcher/KorvaneForm0.h"
+#include "ui/widgets/PaintBox.h"
 
 #include <QClipboard>
 #include <QDragEnterEvent>

@@ -1,10 +1,10 @@
 // The editor's picture geometry: turning, mirroring and resizing the picture
 // under the annotations, which keep their coordinates.
-#include "ui/KorvaneForm1.h"
+#include "ui/editor/KorvaneForm1.h"
 
 #include "common/PictureLimits.h"
 #include "transform/PictureTransforms.h"
-#include "ui/PaintBox.h"
+#include "ui/widgets/PaintBox.h"
 
 namespace korvane {
 

@@ -1,7 +1,7 @@
-#include "ui/SpinEdit.h"
+#include "ui/widgets/SpinEdit.h"
 
 #include "editor/ToolModes.h"
-#include "ui/UpDown.h"
+#include "ui/widgets/UpDown.h"
 
 #include <QApplication>
 #include <QFontMetrics>

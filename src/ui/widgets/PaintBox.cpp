@@ -1,4 +1,4 @@
-#include "ui/PaintBox.h"
+#include "ui/widgets/PaintBox.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

@@ -1,4 +1,4 @@
-#include "ui/UpDown.h"
+#include "ui/widgets/UpDown.h"
 
 #include <QToolButton>
 

@@ -1,4 +1,4 @@
-#include "ui/ColorGrid.h"
+#include "ui/widgets/ColorGrid.h"
 
 #include "editor/ToolModes.h"
 

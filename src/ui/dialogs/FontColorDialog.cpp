@@ -1,4 +1,4 @@
-#include "ui/FontColorDialog.h"
+#include "ui/dialogs/FontColorDialog.h"
 
 #include "editor/ToolModes.h"
 

@@ -1,8 +1,8 @@
-#include "ui/OKBottomDlg.h"
+#include "ui/dialogs/OKBottomDlg.h"
 
 #include "common/Fonts.h"
-#include "ui/KorvaneForm1.h"
-#include "ui/UpDown.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/widgets/UpDown.h"
 
 #include <QButtonGroup>
 #include <QFrame>
