@@ -4,6 +4,8 @@
 #include "common/PictureLimits.h"
 #include "document/formats/BmpReader.h"
 #include "document/formats/JpegReader.h"
+#include "document/formats/PictureWriters.h"
+#include "document/formats/PngReader.h"
 #include "editor/EditorDocument.h"
 
 #include <QBuffer>
@@ -55,6 +57,8 @@ std::optional<QImage> pictureOfFormat(const QMimeData *data, const QString &form
         return readBmp(bytes);
     if (kind == u"image/jpeg")
         return readJpeg(bytes);
+    if (kind == u"image/png")
+        return readPng(bytes);
     return decodeWithQt(bytes);
 }
 
@@ -86,6 +90,18 @@ QImage pictureFromMimeData(const QMimeData *data)
         }
     }
     throw firstError ? *firstError : KorvaneError(invalidFormat());
+}
+
+QMimeData *pictureMimeData(const QImage &picture)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    writePng(picture, buffer);
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), png);
+    data->setImageData(picture);
+    return data;
 }
 
 void PastePicture(EditorDocument &document, QImage picture)

@@ -16,6 +16,11 @@ class EditorDocument;
 // the reader's error when the only picture there is damaged or too large.
 QImage pictureFromMimeData(const QMimeData *data);
 
+// What Copy puts on the clipboard for a picture: PNG (image/png) written by
+// the program's own writer, and the picture itself, from which Qt offers its
+// other picture types to programs that ask for them.
+QMimeData *pictureMimeData(const QImage &picture);
+
 // Paste: the picture becomes BaseBmp in its own format, DrawBmp takes its
 // size, and the document is recomposed. The annotations, FileName and
 // Modified stay. All or nothing: a picture that cannot be had in memory

@@ -6,12 +6,19 @@
 #include "document/formats/IconReader.h"
 #include "document/formats/JpegReader.h"
 #include "document/formats/MetafileReader.h"
+#include "document/formats/PngReader.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 
 namespace korvane {
+
+QString refusedTypeMessage()
+{
+    return QStringLiteral("このソフトで開けるファイル形式は\r\n\r\n"
+                          "『 BMP,WMF,JPG,JPEG,ICO,PNG 』 だけです。");
+}
 
 QString captionPrefix()
 {
@@ -49,6 +56,8 @@ PictureType pictureTypeForExtension(const QString &extension)
         return PictureType::Metafile;
     if (extension == u".ico")
         return PictureType::Icon;
+    if (extension == u".png")
+        return PictureType::Png;
     return PictureType::Unsupported;
 }
 
@@ -60,6 +69,8 @@ PictureType sniffPictureType(const QByteArray &head)
         return PictureType::Jpeg;
     if (head.startsWith(QByteArray("\x00\x00\x01\x00", 4)))
         return PictureType::Icon;
+    if (head.startsWith("\x89PNG\r\n\x1a\n"))
+        return PictureType::Png;
     if (head.startsWith("\xD7\xCD\xC6\x9A") ||
         (head.size() > 44 && head.startsWith(QByteArray("\x01\x00\x00\x00", 4)) &&
          head.mid(40, 4) == " EMF"))
@@ -104,6 +115,8 @@ QImage decodePicture(const QByteArray &content, PictureType type, bool *cutShort
         return readMetafile(content);
     case PictureType::Icon:
         return onWhite(readIcon(content));
+    case PictureType::Png:
+        return readPng(content);
     case PictureType::None:
     case PictureType::Unsupported:
         break;

@@ -8,7 +8,10 @@
 
 namespace korvane {
 
-enum class PictureType { None, Bmp, Jpeg, Metafile, Icon, Unsupported };
+enum class PictureType { None, Bmp, Jpeg, Metafile, Icon, Png, Unsupported };
+
+// The types the program opens, as the refusal of any other names them.
+QString refusedTypeMessage();
 
 // The caption every editor caption starts with, and the untitled one.
 QString captionPrefix();
@@ -31,7 +34,8 @@ PictureType sniffPictureType(const QByteArray &head);
 PictureType pictureTypeOf(const QString &name, QByteArrayView head);
 
 // Decodes a file's content with the reader of the type. Icons and metafiles
-// come back drawn on white in Format_RGB32; BMP and JPEG in their own format.
+// come back drawn on white in Format_RGB32; BMP and JPEG in their own format;
+// PNG as compact as it is lossless, its transparency on white.
 // Throws KorvaneError for damaged content. A JPEG whose data ends early is
 // still decoded (the missing part grey); *cutShort then says so.
 QImage decodePicture(const QByteArray &content, PictureType type, bool *cutShort = nullptr);

@@ -20,6 +20,8 @@ SaveRoute saveRouteForName(const QString &fileName)
         return SaveRoute::Bmp;
     if (extension == u".ico")
         return SaveRoute::Icon;
+    if (extension == u".png")
+        return SaveRoute::Png;
     return SaveRoute::SaveAs;
 }
 
@@ -40,6 +42,7 @@ constexpr SaveFilter kFilters[kSaveFilterCount] = {
     {u"JPEG イメージファイル (*.jpg)", u"*.jpg", SaveFormat::Jpeg, u"jpg"},
     {u"JPEG イメージファイル (*.jpeg)", u"*.jpeg", SaveFormat::Jpeg, u"jpeg"},
     {u"アイコンファイル(*.ioc)", u"*.ico", SaveFormat::Icon, u"ico"},
+    {u"PNG イメージファイル (*.png)", u"*.png", SaveFormat::Png, u"png"},
 };
 
 const SaveFilter &filter(int index)
@@ -95,6 +98,9 @@ void savePicture(const QImage &picture, const QString &path, SaveFormat format)
     case SaveFormat::Icon:
         writeIcon(picture, file.device());
         break;
+    case SaveFormat::Png:
+        writePng(picture, file.device());
+        break;
     }
     file.commit();
 }
@@ -110,6 +116,8 @@ SaveTarget saveTargetFor(const QString &chosen, int filterIndex)
         return {chosen, SaveFormat::Jpeg};
     case SaveRoute::Icon:
         return {chosen, SaveFormat::Icon};
+    case SaveRoute::Png:
+        return {chosen, SaveFormat::Png};
     case SaveRoute::SaveAs:
         break;
     }

@@ -6,17 +6,17 @@
 
 namespace korvane {
 
-enum class SaveFormat { Bmp, Jpeg, Icon };
+enum class SaveFormat { Bmp, Jpeg, Icon, Png };
 
 // What Save does with the current file name: write it in the format its
 // (lower-cased) extension names, or ask for a name when it names none of
 // ours (untitled pictures, metafiles, names without an extension).
-enum class SaveRoute { Bmp, Jpeg, Icon, SaveAs };
+enum class SaveRoute { Bmp, Jpeg, Icon, Png, SaveAs };
 SaveRoute saveRouteForName(const QString &fileName);
 
 // The save dialog's filters, by their index from 1: what each writes and the
 // default extension it sets.
-inline constexpr int kSaveFilterCount = 4;
+inline constexpr int kSaveFilterCount = 5;
 QString saveFilterText(int index);
 QString saveFilterPattern(int index);
 SaveFormat saveFormatForFilter(int index);

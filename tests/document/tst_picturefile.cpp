@@ -64,8 +64,8 @@ class tst_picturefile : public QObject
 private Q_SLOTS:
     void pictureExtension_IsLowerCasedFromLastDotOfNamePart_data();
     void pictureExtension_IsLowerCasedFromLastDotOfNamePart();
-    void pictureTypeForExtension_RecognisesTheFiveExtensions_data();
-    void pictureTypeForExtension_RecognisesTheFiveExtensions();
+    void pictureTypeForExtension_RecognisesItsExtensions_data();
+    void pictureTypeForExtension_RecognisesItsExtensions();
     void loadDocument_EmptyName_MakesNewWhitePicture();
     void loadDocument_MissingFile_MakesNewPictureWithBareCaption();
     void loadDocument_UnsupportedType_ChangesNothing();
@@ -115,7 +115,7 @@ void tst_picturefile::pictureExtension_IsLowerCasedFromLastDotOfNamePart()
     QCOMPARE(pictureExtension(name), extension);
 }
 
-void tst_picturefile::pictureTypeForExtension_RecognisesTheFiveExtensions_data()
+void tst_picturefile::pictureTypeForExtension_RecognisesItsExtensions_data()
 {
     QTest::addColumn<QString>("extension");
     QTest::addColumn<PictureType>("type");
@@ -126,12 +126,13 @@ void tst_picturefile::pictureTypeForExtension_RecognisesTheFiveExtensions_data()
     QTest::newRow("ico") << ".ico" << PictureType::Icon;
     QTest::newRow("none") << "" << PictureType::None;
     QTest::newRow("jpe") << ".jpe" << PictureType::Unsupported;
-    QTest::newRow("png") << ".png" << PictureType::Unsupported;
+    QTest::newRow("png") << ".png" << PictureType::Png;
+    QTest::newRow("gif") << ".gif" << PictureType::Unsupported;
     QTest::newRow("emf") << ".emf" << PictureType::Unsupported;
     QTest::newRow("lone dot") << "." << PictureType::Unsupported;
 }
 
-void tst_picturefile::pictureTypeForExtension_RecognisesTheFiveExtensions()
+void tst_picturefile::pictureTypeForExtension_RecognisesItsExtensions()
 {
     QFETCH(QString, extension);
     QFETCH(PictureType, type);
@@ -165,12 +166,12 @@ void tst_picturefile::loadDocument_MissingFile_MakesNewPictureWithBareCaption()
 
 void tst_picturefile::loadDocument_UnsupportedType_ChangesNothing()
 {
-    const QString png = m_dir.filePath(QStringLiteral("picture.png"));
-    QVERIFY(gradient(4, 4).save(png, "PNG"));
+    const QString gif = m_dir.filePath(QStringLiteral("picture.gif"));
+    QVERIFY(gradient(4, 4).save(gif, "PNG"));
     EditorDocument doc;
     fillWithWork(doc);
     const QImage before = doc.DrawBmp.copy();
-    QVERIFY(LoadDocument(doc, png).typeRefused);
+    QVERIFY(LoadDocument(doc, gif).typeRefused);
     QVERIFY(LoadDocument(doc, m_dir.filePath(QStringLiteral("missing.gif"))).typeRefused);
     verifyWorkKept(doc, before);
 }
@@ -184,6 +185,10 @@ void tst_picturefile::loadDocument_DamagedFile_ThrowsAndKeepsTheDocument_data()
     QTest::newRow("plain metafile") << "plain.wmf" << QByteArray(200, '\x01');
     QTest::newRow("icon") << "bad.ico" << QByteArray("\x00\x00\x01\x00\x05\x00", 6);
     QTest::newRow("empty bmp") << "empty.bmp" << QByteArray();
+    QTest::newRow("png cut after its header")
+        << "cut.png"
+        << QByteArray::fromHex(
+               "89504e470d0a1a0a0000000d49484452000000100000001008060000001ff3ff61");
     QTest::newRow("absurd bmp size")
         << "huge.bmp"
         << QByteArray::fromHex(

@@ -27,10 +27,11 @@ so the flow never sleeps for a fixed time.
   editorprobe.py close WINDOW
       Asks the X window to close as a window manager's close button does
       (WM_DELETE_WINDOW).
-  editorprobe.py file PATH bmp|jpeg|ico WxH TERM...
+  editorprobe.py file PATH bmp|jpeg|ico|png WxH TERM...
       Waits until the picture file is of that type and size (a 24-bit
       bottom-up BMP with the 54-byte header; a JPEG of quality 90, decoded
-      by djpeg; a 766-byte 16-colour icon, its clear pixels shown on white)
+      by djpeg; a 766-byte 16-colour icon, its clear pixels shown on white;
+      an 8-bit RGB PNG, decoded by ImageMagick)
       and every TERM below holds of its pixels.
   editorprobe.py pixels SHOT OX OY TERM...
       Screenshots into SHOT until every TERM holds of the screen, with
@@ -380,7 +381,22 @@ def read_icon(path, data):
         return Picture(decoded.name)
 
 
-READERS = {'bmp': lambda path, data: read_bmp(data), 'jpeg': read_jpeg, 'ico': read_icon}
+def read_png(path, data):
+    """A PNG as ImageMagick reads it: 8-bit RGB without alpha, as written."""
+    if data[:8] != b'\x89PNG\r\n\x1a\n':
+        raise ValueError(f'not a PNG: it starts with {data[:8].hex(" ")}')
+    kind = subprocess.run(['identify', '-format', '%[png:IHDR.color-type-orig] %[png:IHDR.bit-depth-orig]',
+                           f'png:{path}'], capture_output=True, text=True).stdout
+    if kind != '2 8':
+        raise ValueError(f'a PNG of colour type and depth [{kind}], not 8-bit RGB')
+    with tempfile.NamedTemporaryFile(suffix='.ppm') as decoded:
+        subprocess.run(['convert', f'png:{path}', '-depth', '8', f'ppm:{decoded.name}'],
+                       check=True, capture_output=True)
+        return Picture(decoded.name)
+
+
+READERS = {'bmp': lambda path, data: read_bmp(data), 'jpeg': read_jpeg, 'ico': read_icon,
+           'png': read_png}
 
 
 def picture_file(path, kind, size, terms):

@@ -327,5 +327,85 @@ quit_saved() {
 check "quit-saved: 終了 after a save asks nothing and ends the program" quit_saved
 stop_korvane
 
+# PNG. Pictures that ImageMagick made open as they are: 16-bit with
+# transparency (on white), interlaced; and a palette of 16 colours. Drawn on
+# and saved as PNG, the file holds the screen's picture exactly; Ctrl+C gives
+# another program the same picture; a PNG cut short is refused and changes
+# nothing.
+convert -size 160x100 gradient:red-blue -depth 8 \
+  \( -size 160x100 xc:white -fill black -draw 'rectangle 20,20 139,79' \) \
+  -alpha off -compose copy_opacity -composite -depth 16 -interlace PNG PNG64:"$work/deep.png"
+convert -size 160x100 gradient:yellow-green -colors 16 PNG8:"$work/palette.png"
+convert "$work/deep.png" -background white -flatten -depth 8 "$work/deep-ref.ppm"
+convert "$work/palette.png" -depth 8 "$work/palette-ref.ppm"
+head -c 300 "$work/deep.png" >"$work/cut.png"
+# shows REF: the editor shows the picture REF exactly, every visible pixel.
+shows() {
+  import -window root -depth 8 "$work/shot.ppm"
+  eval "$(xdotool getwindowgeometry --shell "$editor")"
+  python3 "$here/shotcheck.py" locate "$work/shot.ppm" "$X" "$Y" "$WIDTH" "$HEIGHT" "$1" >/dev/null
+}
+open_file() {
+  keys ctrl+o
+  wait_window 開く >/dev/null || return 1
+  click_on --in 開く role:text:ファイル名\(N\): || return 1
+  xdotool key ctrl+a type --delay 5 "$1"
+  sleep 0.3
+  xdotool key Return
+}
+start_korvane "$work/deep.png"
+png_open() {
+  editor=$(wait_window "　Korvane　　deep.png") || return 1
+  for _ in $(seq 20); do shows "$work/deep-ref.ppm" && break; sleep 0.2; done
+  shows "$work/deep-ref.ppm" || { echo "the screen does not show deep.png"; return 1; }
+  open_file "$work/palette.png" || return 1
+  wait_window "　Korvane　　palette.png" >/dev/null || return 1
+  # The name's completion list may outlive the dialog for a moment.
+  xdotool key Escape
+  for _ in $(seq 20); do shows "$work/palette-ref.ppm" && break; sleep 0.2; done
+  shows "$work/palette-ref.ppm" || { echo "the screen does not show palette.png"; return 1; }
+}
+check "png-open: a 16-bit interlaced PNG with transparency and a 16-colour one show exactly" png_open
+png_save() {
+  local box px py
+  line 10 10 150 90
+  click_on "role:menu item:ファイル" || return 1
+  xdotool key a
+  wait_window 名前を付けて保存 >/dev/null || return 1
+  click_on --in 名前を付けて保存 role:text:ファイル名\(N\): || return 1
+  xdotool key ctrl+a type --delay 5 "$work/drawn.png"
+  xdotool key Return
+  wait_window "　Korvane　　drawn.png" >/dev/null || return 1
+  probe file "$work/drawn.png" png 160x100 along:10,10,150,90=red || return 1
+  convert "$work/drawn.png" -depth 8 "$work/drawn.ppm"
+  shows "$work/drawn.ppm" || { echo "the file is not what the screen shows"; return 1; }
+}
+check "png-save: drawn on and saved as drawn.png, the file is the screen's picture exactly" png_save
+png_copy() {
+  local differ
+  keys ctrl+c
+  for _ in $(seq 20); do
+    xclip -selection clipboard -t image/png -o >"$work/copied.png" 2>/dev/null &&
+      identify "$work/copied.png" >/dev/null 2>&1 && break
+    sleep 0.2
+  done
+  differ=$(compare -metric AE "$work/copied.png" "$work/drawn.png" null: 2>&1)
+  [ "$differ" = 0 ] || { echo "the clipboard's PNG differs from the saved picture: $differ"; return 1; }
+}
+check "png-copy: Ctrl+C, and xclip reads the composed picture as image/png" png_copy
+png_cut() {
+  local message box
+  open_file "$work/cut.png" || return 1
+  message=$(probe alert Korvane) || { echo "$message"; return 1; }
+  [[ "$message" == PNG* ]] || { echo "the box says [$message]"; return 1; }
+  box=$(wait_window Korvane) || return 1
+  xdotool windowfocus --sync "$box" key Return
+  no_window Korvane || return 1
+  title_is "　Korvane　　drawn.png" || return 1
+  shows "$work/drawn.ppm" || { echo "the picture changed"; return 1; }
+}
+check "png-cut: a PNG cut short gets a message; the document stays as it was" png_cut
+stop_korvane
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -283,5 +283,23 @@ clipboard_mode() {
 }
 check "clipboard: the クリップボード mode shows the PNG another program copied" clipboard_mode
 
+# コピー: the editor's picture, turned from the keyboard (Alt, ツール,
+# 画像の回転90度), goes onto the clipboard as PNG for other programs.
+copy_picture() {
+  local differ
+  convert "$work/copied.png" -rotate 90 "$work/turned.png"
+  keys -k Alt_L -k Right -k Right -k Down -k Down -k Return
+  keys -M ctrl -k c -m ctrl
+  for _ in $(seq 20); do
+    run_as wl-paste --no-newline --type image/png >"$work/pasted.png" 2>/dev/null &&
+      differ=$(compare -metric AE -alpha off "$work/turned.png" "$work/pasted.png" null: 2>&1) &&
+      [ "$differ" = 0 ] && return 0
+    sleep 0.25
+  done
+  echo "wl-paste gives $(identify -format '%w x %h' "$work/pasted.png" 2>&1), not the turned picture: ${differ:-}"
+  return 1
+}
+check "copy: Ctrl+C puts the turned picture on the Wayland clipboard as image/png" copy_picture
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

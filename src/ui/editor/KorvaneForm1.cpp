@@ -116,7 +116,8 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     new KeyPreview(this);
 
     OpenPictureDialog1 = new PicturePreviewDialog(
-        this, QStringLiteral("BMP,JPG,JPEG,WMF,ICONファイル (*.bmp *.jpg *.jpeg *.wmf *.ico)"));
+        this,
+        QStringLiteral("BMP,JPG,JPEG,WMF,ICON,PNGファイル (*.bmp *.jpg *.jpeg *.wmf *.ico *.png)"));
     OpenPictureDialog1->setObjectName(QStringLiteral("OpenPictureDialog1"));
     OpenPictureDialog1->setWindowTitle(QStringLiteral("開く"));
     OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);

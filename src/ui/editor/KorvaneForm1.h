@@ -65,6 +65,8 @@ public:
     void ActOpenExecute();
     void ActReloadExecute();
     void ActPastExecute();
+    // The composed picture, as Save writes it, onto the clipboard.
+    void ActCopyExecute();
     void ActExitExecute();
     void WMDropFiles(const QStringList &paths);
 
@@ -77,6 +79,7 @@ public:
     void SaveBitmap();
     void SaveJpeg();
     void SaveIcon();
+    void SavePng();
     // Before the window closes: asks about unsaved changes; false keeps it open.
     bool FormCloseQuery();
     // Before the document is closed or replaced: the unsaved-changes question
@@ -157,6 +160,7 @@ public:
     QAction *Act270 = nullptr;
     QAction *ActHntenLR = nullptr;
     QAction *ActHantenTB = nullptr;
+    QAction *ActCopy = nullptr;
 
     // Context menus: the tools and style commands; and the empty one of the
     // read-outs, which keeps the edit fields' own menu away.

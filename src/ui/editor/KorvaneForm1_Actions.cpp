@@ -156,6 +156,9 @@ const ActionEntry kActions[] = {
      u"画像の上下を反転します",
      "flip-vertical",
      &TKorvaneForm1::ActHantenTBExecute},
+    {&TKorvaneForm1::ActCopy, "ActCopy", u"コピー", QKeySequence(Qt::CTRL | Qt::Key_C), u"コピー",
+     u"線や文字の入った画像をクリップボードにコピーします。", nullptr,
+     &TKorvaneForm1::ActCopyExecute},
 };
 
 // A disabled button shows its ordinary image: Save greys out only by not
@@ -218,8 +221,8 @@ void TKorvaneForm1::createMenus()
                       nullptr, ActPrint, nullptr, ActExit});
     QMenu *edit = menuBar()->addMenu(QStringLiteral("編集"));
     edit->setObjectName(QStringLiteral("Edit1"));
-    addEntries(edit,
-               {ActFont, nullptr, ActFontColor, ActBKColor, nullptr, ActColor, nullptr, ActPaste});
+    addEntries(edit, {ActFont, nullptr, ActFontColor, ActBKColor, nullptr, ActColor, nullptr,
+                      ActCopy, ActPaste});
     QMenu *toolMenu = menuBar()->addMenu(QStringLiteral("ツール"));
     toolMenu->setObjectName(QStringLiteral("Tool1"));
     // The tools again, with access keys, for those who work from the

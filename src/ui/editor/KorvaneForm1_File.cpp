@@ -23,9 +23,7 @@ namespace {
 
 void showTypeRefusal(QWidget *parent)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Korvane"),
-                    QStringLiteral("このソフトで開けるファイル形式は\r\n\r\n"
-                                   "『 BMP,WMF,JPG,JPEG 』 だけです。"),
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Korvane"), refusedTypeMessage(),
                     QMessageBox::Ok, parent);
     box.exec();
 }
@@ -93,6 +91,11 @@ void TKorvaneForm1::ActPastExecute()
     // Read and decode first: a clipboard without a usable picture changes
     // nothing, not even the picture's size.
     pastePicture(pictureFromMimeData(QGuiApplication::clipboard()->mimeData()));
+}
+
+void TKorvaneForm1::ActCopyExecute()
+{
+    QGuiApplication::clipboard()->setMimeData(pictureMimeData(m_doc.DrawBmp));
 }
 
 void TKorvaneForm1::pastePicture(QImage picture)

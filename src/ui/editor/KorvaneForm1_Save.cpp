@@ -105,6 +105,12 @@ void TKorvaneForm1::SaveJpeg()
     wroteFile();
 }
 
+void TKorvaneForm1::SavePng()
+{
+    savePicture(m_doc.DrawBmp, m_doc.FileName, SaveFormat::Png);
+    wroteFile();
+}
+
 void TKorvaneForm1::SaveIcon()
 {
     savePicture(m_doc.DrawBmp, m_doc.FileName, SaveFormat::Icon);
@@ -138,6 +144,9 @@ bool TKorvaneForm1::saveDocument()
                 return false;
             }
             SaveIcon();
+            return true;
+        case SaveRoute::Png:
+            SavePng();
             return true;
         case SaveRoute::SaveAs:
             break;

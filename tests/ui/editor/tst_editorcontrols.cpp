@@ -2,13 +2,13 @@
 // the tool buttons, keys, hints, the colour grid, the width field, the text
 // cycle and the clipboard commands.
 #include "app/KorvaneApplication.h"
-#include "ui/launcher/KorvaneForm0.h"
-#include "ui/dialogs/AboutBox.h"
 #include "ui/BoxAnswerer.h"
-#include "ui/widgets/ColorGrid.h"
+#include "ui/dialogs/AboutBox.h"
 #include "ui/dialogs/FontColorDialog.h"
-#include "ui/editor/KorvaneForm1.h"
 #include "ui/dialogs/OKBottomDlg.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/launcher/KorvaneForm0.h"
+#include "ui/widgets/ColorGrid.h"
 #include "ui/widgets/PaintBox.h"
 #include "ui/widgets/SpinEdit.h"
 
@@ -123,7 +123,7 @@ void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
              (QStringList{QStringLiteral("フォント(&F)"), QStringLiteral("-"),
                           QStringLiteral("文字色(&C)"), QStringLiteral("文字背景色(&B)"),
                           QStringLiteral("-"), QStringLiteral("線の色(&L)"), QStringLiteral("-"),
-                          QStringLiteral("貼り付け")}));
+                          QStringLiteral("コピー"), QStringLiteral("貼り付け")}));
     QCOMPARE(captions(e.PopupMenu2->actions()),
              (QStringList{QStringLiteral("色の抽出"), QStringLiteral("範囲選択"),
                           QStringLiteral("直線描画"), QStringLiteral("文字描画"),
@@ -431,7 +431,13 @@ void tst_editorcontrols::fontDialog_EnterConfirmsFontAndColourAndTheDialogComesB
     TKorvaneForm1 &e = w.editor;
     for (int round = 0; round < 2; ++round) {
         bool pickerShown = false;
-        QTimer::singleShot(50, [&] {
+        // Once the dialog is up and has the focus, however long that takes.
+        QTimer answer;
+        answer.setInterval(20);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (!e.FontDialog1->isVisible() || !QApplication::focusWidget())
+                return;
+            answer.stop();
             pickerShown = e.FontDialog1->fontPicker()->isVisible();
             QFont big(QStringLiteral("IPAGothic"));
             big.setPointSize(18);
@@ -439,6 +445,7 @@ void tst_editorcontrols::fontDialog_EnterConfirmsFontAndColourAndTheDialogComesB
             e.FontDialog1->colorPicker()->setCurrentIndex(12); // blue
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
+        answer.start();
         e.ActFont->trigger();
         QVERIFY2(pickerShown, qPrintable(QStringLiteral("round %1").arg(round)));
     }

@@ -1,10 +1,10 @@
 // Saving on the real window: Save and Save As with the save dialog, the icon
 // rule, and the unsaved-changes question with each answer.
 #include "app/KorvaneApplication.h"
-#include "ui/launcher/KorvaneForm0.h"
-#include "ui/editor/KorvaneForm1.h"
-#include "ui/widgets/PaintBox.h"
 #include "ui/dialogs/PicturePreviewDialog.h"
+#include "ui/editor/KorvaneForm1.h"
+#include "ui/launcher/KorvaneForm0.h"
+#include "ui/widgets/PaintBox.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "app/KorvaneApplication.h"
-#include "ui/launcher/KorvaneForm0.h"
 #include "common/KorvaneError.h"
 #include "ui/BoxAnswerer.h"
 #include "ui/editor/KorvaneForm1.h"
+#include "ui/launcher/KorvaneForm0.h"
 #include "ui/widgets/PaintBox.h"
 
 #include <QAction>
@@ -138,19 +138,23 @@ void tst_korvaneform1::scrollBox_IsSilverAndScrollsLargePictures()
 
 void tst_korvaneform1::typeGate_ShowsMessageClosesAndKeepsDocument()
 {
-    const QString png = m_dir.filePath(QStringLiteral("picture.png"));
-    QVERIFY(gradient(10, 10).save(png, "PNG"));
+    const QString gif = m_dir.filePath(QStringLiteral("picture.gif"));
+    QVERIFY(gradient(10, 10).save(gif, "PNG"));
     TKorvaneForm0 launcher;
     TKorvaneForm1 editor(&launcher, QString());
     editor.document().LineList.push_back(std::make_unique<TLineRec>());
     BoxAnswerer answerer;
-    editor.LoadDocument(png);
+    // Chosen in the running editor, the message is all: the editor stays.
+    editor.openPicture(gif);
     QCOMPARE(answerer.seen.count, 1);
     QCOMPARE(answerer.seen.title, QStringLiteral("Korvane"));
     QCOMPARE(answerer.seen.icon, QMessageBox::NoIcon);
-    QCOMPARE(answerer.seen.text,
-             QStringLiteral(
-                 "このソフトで開けるファイル形式は\r\n\r\n『 BMP,WMF,JPG,JPEG 』 だけです。"));
+    QCOMPARE(answerer.seen.text, QStringLiteral("このソフトで開けるファイル形式は\r\n\r\n"
+                                                "『 BMP,WMF,JPG,JPEG,ICO,PNG 』 だけです。"));
+    QVERIFY(!launcher.isClosed());
+    // The start-up file's gate ends the program, the document kept.
+    editor.LoadDocument(gif);
+    QCOMPARE(answerer.seen.count, 2);
     QVERIFY(launcher.isClosed()); // closing the editor ends the program
     QCOMPARE(editor.document().LineList.size(), size_t(1));
 }
