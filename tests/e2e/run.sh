@@ -143,8 +143,6 @@ if [ $have_testdata = 1 ]; then
       # editor keeps its picture.
       name=open-unsupported
       convert -size 8x8 xc:red "$work/picture.gif"
-      # The name's completion list may outlive the dialog for a moment.
-      xdotool key Escape
       xdotool windowfocus --sync "$id" key ctrl+o
       dialog=$(wait_window "開く") && xdotool windowfocus --sync "$dialog" && sleep 0.3 &&
         xdotool key ctrl+a && xdotool type --delay 5 "$work/picture.gif" && sleep 0.3 &&
@@ -205,8 +203,8 @@ fi
 stop_korvane
 
 name=unsupported-type
-convert -size 8x8 xc:red "$work/picture.png"
-start_korvane "$work/picture.png"
+convert -size 8x8 xc:red "$work/picture.gif"
+start_korvane "$work/picture.gif"
 if id=$(wait_window "Korvane"); then
   xdotool windowfocus --sync "$id" key Return
   if wait_exit; then ok "$name: the type message, then the program ends"

@@ -360,8 +360,6 @@ png_open() {
   shows "$work/deep-ref.ppm" || { echo "the screen does not show deep.png"; return 1; }
   open_file "$work/palette.png" || return 1
   wait_window "　Korvane　　palette.png" >/dev/null || return 1
-  # The name's completion list may outlive the dialog for a moment.
-  xdotool key Escape
   for _ in $(seq 20); do shows "$work/palette-ref.ppm" && break; sleep 0.2; done
   shows "$work/palette-ref.ppm" || { echo "the screen does not show palette.png"; return 1; }
 }

@@ -3,6 +3,8 @@
 #include "common/KorvaneError.h"
 #include "document/PictureFile.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -41,6 +43,15 @@ PicturePreviewDialog::PicturePreviewDialog(QWidget *parent, const QString &filte
         grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
 
     connect(this, &QFileDialog::currentChanged, this, &PicturePreviewDialog::showPreview);
+}
+
+void PicturePreviewDialog::done(int result)
+{
+    for (QCompleter *completer : findChildren<QCompleter *>()) {
+        if (QAbstractItemView *list = completer->popup())
+            list->hide();
+    }
+    QFileDialog::done(result);
 }
 
 void PicturePreviewDialog::setPendingPicture(const QString &path, const QImage &picture)

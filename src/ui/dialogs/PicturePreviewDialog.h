@@ -21,6 +21,11 @@ public:
     // the file: the picture about to be saved there. An empty path ends it.
     void setPendingPicture(const QString &path, const QImage &picture);
 
+    // Closes the name field's completion list with the dialog: typed fast
+    // and confirmed, it could stay on the screen over the editor and take
+    // the next click.
+    void done(int result) override;
+
 private:
     void showPicture(const QImage &picture);
 
