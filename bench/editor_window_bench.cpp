@@ -1,13 +1,15 @@
 // The editor window's hot paths, through the same handlers that a user's
 // pointer and keys run: a move while drawing a line, a move while dragging a
-// selected text, and a paste of a 4K picture. Each includes the repaint of
-// what the window shows, in a window maximised on a 4K screen.
+// selected text, a paste of a 4K picture, and undoing and redoing a line.
+// Each includes the repaint of what the window shows, in a window maximised
+// on a 4K screen.
 
 #include "BenchPictures.h"
 #include "ui/launcher/KorvaneForm0.h"
 #include "ui/editor/KorvaneForm1.h"
 #include "ui/widgets/PaintBox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QMouseEvent>
@@ -143,5 +145,28 @@ void BM_Window_Paste4K(benchmark::State &state)
     reportPaints(state, before);
 }
 BENCHMARK(BM_Window_Paste4K)->Unit(benchmark::kMillisecond);
+
+// 元に戻す and やり直し of a line just drawn over the 200 annotations: the
+// step, the recomposition of the line's area and its repaint, each shown.
+void BM_Window_UndoRedoLine(benchmark::State &state)
+{
+    Editor &e = editor();
+    e.window.Line1->click();
+    e.mouse(QEvent::MouseButtonPress, QPoint(1200, 700), Qt::LeftButton);
+    e.moveTo(QPoint(1700, 1000));
+    e.mouse(QEvent::MouseButtonRelease, QPoint(1700, 1000), Qt::LeftButton);
+    QApplication::processEvents();
+    const int before = e.counter.paints;
+    for (auto _ : state) {
+        e.window.ActUndo->trigger();
+        QApplication::processEvents();
+        e.window.ActRedo->trigger();
+        QApplication::processEvents();
+    }
+    reportPaints(state, before);
+    state.SetLabel("an undo and a redo");
+    e.window.ActUndo->trigger();
+}
+BENCHMARK(BM_Window_UndoRedoLine)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -162,7 +162,7 @@ LoadOutcome LoadDocument(EditorDocument &document, const QString &name)
         caption = extension.isEmpty() ? untitledCaption() : captionPrefix();
     }
     document.Redraw();
-    document.Modified = false;
+    document.History.reset(); // a fresh history, at the state loaded
     return {false, caption, cutShort};
 }
 

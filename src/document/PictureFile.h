@@ -55,8 +55,8 @@ struct LoadOutcome
 // 640 x 480 picture when the name is empty or names no file. The file is read
 // and decoded before anything of the document changes, so a refused type or a
 // failed read (KorvaneError) leaves picture, annotations, FileName and
-// Modified as they were. Ends with Redraw and Modified = false. The file
-// is only read: its permissions stay as they are.
+// Modified as they were. Ends with Redraw and a fresh history, so Modified
+// is false. The file is only read: its permissions stay as they are.
 LoadOutcome LoadDocument(EditorDocument &document, const QString &name);
 
 } // namespace korvane

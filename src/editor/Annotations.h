@@ -29,6 +29,8 @@ struct TLineRec
     qint32 Width = 0;
     TColor Color = clBlack;
     bool Arrow = false;
+
+    bool operator==(const TLineRec &) const = default;
 };
 
 // A single-line text. Its extent is measured anew whenever it is drawn or hit
@@ -51,6 +53,8 @@ public:
     // Every pixel that drawing the text may touch, selection frame and glyphs
     // that reach past their cell (italics) included.
     QRect Extent() const;
+
+    bool operator==(const TMoji &) const = default;
 };
 
 // Draws a line or arrow; a selected one inverts the pixels along its path and

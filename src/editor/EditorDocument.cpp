@@ -2,6 +2,7 @@
 
 #include "common/PictureLimits.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace korvane {
@@ -86,6 +87,90 @@ void EditorDocument::NewPicture()
 void EditorDocument::Redraw()
 {
     RedrawArea(DrawBmp.rect());
+}
+
+QRegion EditorDocument::SelectionArea() const
+{
+    if (SelLine)
+        return Area(*SelLine);
+    if (SelMoji)
+        return Area(*SelMoji);
+    return {};
+}
+
+AnnotationSet EditorDocument::annotations() const
+{
+    AnnotationSet set;
+    set.lines.reserve(LineList.size());
+    for (const auto &line : LineList)
+        set.lines.push_back(*line);
+    set.texts.reserve(MojiList.size());
+    for (const auto &moji : MojiList)
+        set.texts.push_back(*moji);
+    return set;
+}
+
+void EditorDocument::setAnnotations(const AnnotationSet &set)
+{
+    ClearAnnotations();
+    LineList.reserve(set.lines.size());
+    for (const TLineRec &line : set.lines)
+        LineList.push_back(std::make_unique<TLineRec>(line));
+    MojiList.reserve(set.texts.size());
+    for (const TMoji &moji : set.texts)
+        MojiList.push_back(std::make_unique<TMoji>(moji));
+}
+
+namespace {
+
+template <class T>
+bool sameList(const std::vector<std::unique_ptr<T>> &list, const std::vector<T> &values)
+{
+    return std::equal(list.begin(), list.end(), values.begin(), values.end(),
+                      [](const auto &held, const T &value) { return *held == value; });
+}
+
+// Calls `f` for each element of `a` and of `b` between the run both begin
+// with and the run both end with: what a change between them replaced.
+template <class T, class F>
+void forEachDiffering(const std::vector<T> &a, const std::vector<T> &b, F f)
+{
+    const size_t shorter = std::min(a.size(), b.size());
+    size_t head = 0;
+    while (head < shorter && a[head] == b[head])
+        ++head;
+    size_t tail = 0;
+    while (tail < shorter - head && a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    for (size_t i = head; i < a.size() - tail; ++i)
+        f(a[i]);
+    for (size_t i = head; i < b.size() - tail; ++i)
+        f(b[i]);
+}
+
+bool borrowsPen(const AnnotationSet &set)
+{
+    return std::any_of(set.lines.begin(), set.lines.end(),
+                       [](const TLineRec &line) { return line.Width < 0; });
+}
+
+} // namespace
+
+bool EditorDocument::holds(const AnnotationSet &set) const
+{
+    return sameList(LineList, set.lines) && sameList(MojiList, set.texts);
+}
+
+QRegion EditorDocument::areaBetween(const AnnotationSet &a, const AnnotationSet &b) const
+{
+    // A line of negative width is drawn with the pen the line before it left,
+    // over the whole picture: any change before it may change all of it.
+    if (borrowsPen(a) || borrowsPen(b))
+        return DrawBmp.rect();
+    QRegion area;
+    forEachDiffering(a.lines, b.lines, [&](const TLineRec &line) { area += Area(line); });
+    forEachDiffering(a.texts, b.texts, [&](const TMoji &text) { area += Area(text); });
+    return area;
 }
 
 void EditorDocument::RedrawArea(const QRegion &area)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "editor/AnnotationSet.h"
 #include "editor/Annotations.h"
+#include "editor/DocumentHistory.h"
 #include "editor/ToolModes.h"
 
 #include <QImage>
@@ -21,10 +23,15 @@ namespace korvane {
 // Where nothing lies over a 32-bit BaseBmp, DrawBmp is BaseBmp itself, shared
 // as QImage shares: a pasted screen shot costs one picture's memory and no
 // copy until the first annotation. Writing to either one parts them.
+//
+// Every change the user makes is recorded in History, from which Modified
+// follows: LoadDocument starts it afresh, saving marks where it stands.
 class EditorDocument
 {
 public:
     EditorDocument();
+    EditorDocument(const EditorDocument &) = delete;
+    EditorDocument &operator=(const EditorDocument &) = delete;
 
     QString FileName;
     std::vector<std::unique_ptr<TLineRec>> LineList;
@@ -39,7 +46,10 @@ public:
     bool Dragging = false;
     QImage BaseBmp;
     QImage DrawBmp;
-    bool Modified = false;
+    DocumentHistory History{*this};
+
+    // The document differs from what was last loaded, made or saved.
+    bool Modified() const { return !History.isClean(); }
 
     // Frees every line and text and clears the selection.
     void ClearAnnotations();
@@ -62,6 +72,19 @@ public:
     // Every pixel of the picture that the annotation's drawing may touch.
     QRegion Area(const TLineRec &line) const { return LineArea(line, &DrawBmp); }
     QRegion Area(const TMoji &text) const { return text.Extent() & DrawBmp.rect(); }
+    // Where the selected annotation is drawn; empty without a selection.
+    QRegion SelectionArea() const;
+
+    // The annotations as values, and back: setAnnotations replaces every
+    // annotation by the set's and clears the selection; it does not redraw.
+    AnnotationSet annotations() const;
+    void setAnnotations(const AnnotationSet &set);
+    // The annotations are the set's, in its order.
+    bool holds(const AnnotationSet &set) const;
+    // Every pixel whose composition may differ between the annotations `a`
+    // and `b`: the areas of the annotations that one has and the other has
+    // not, past what both begin and end with.
+    QRegion areaBetween(const AnnotationSet &a, const AnnotationSet &b) const;
 
 private:
     PenState m_pen; // the pen of DrawBmp's canvas, kept between Redraws

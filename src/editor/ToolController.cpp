@@ -61,24 +61,25 @@ void ToolController::ClearSelection()
 
 void ToolController::DeleteSelected()
 {
+    if (!m_doc.SelLine && !m_doc.SelMoji)
+        return;
+    AnnotationSet before = m_doc.annotations();
     if (m_doc.SelLine) {
         std::erase_if(m_doc.LineList,
                       [this](const auto &rec) { return rec.get() == m_doc.SelLine; });
-    } else if (m_doc.SelMoji) {
+    } else {
         std::erase_if(m_doc.MojiList,
                       [this](const auto &moji) { return moji.get() == m_doc.SelMoji; });
-    } else {
-        return;
     }
     m_doc.SelLine = nullptr;
     m_doc.SelMoji = nullptr;
+    m_doc.History.recordAnnotations(std::move(before));
     changed();
     ClearSelection();
 }
 
 void ToolController::changed()
 {
-    m_doc.Modified = true;
     m_host.documentTouched();
 }
 
@@ -102,6 +103,7 @@ void ToolController::selectAt(qint32 x, qint32 y)
     }
     if (!m_doc.SelLine && !m_doc.SelMoji)
         return;
+    m_doc.History.beginChange(); // a move, if the pointer moves it
     m_doc.DragX = x;
     m_doc.DragY = y;
     m_doc.Dragging = true;
@@ -121,6 +123,7 @@ void ToolController::PB1MouseDown(const PointerEvent &event)
         break;
     case mdLine:
     case mdArrow: {
+        m_doc.History.beginChange();
         auto rec = std::make_unique<TLineRec>();
         rec->X1 = rec->X2 = event.X;
         rec->Y1 = rec->Y2 = event.Y;
@@ -204,6 +207,8 @@ void ToolController::PB1MouseUp(const PointerEvent &event)
     m_doc.Dragging = false;
     switch (m_doc.Mode) {
     case mdSelect:
+        if (m_doc.History.endChange())
+            changed();
         if (m_doc.SelMoji)
             m_host.loadTextControls(*m_doc.SelMoji);
         Redraw(); // shows the selection mark
@@ -215,6 +220,8 @@ void ToolController::PB1MouseUp(const PointerEvent &event)
             if (rec.X1 == rec.X2 && rec.Y1 == rec.Y2)
                 m_doc.LineList.pop_back(); // a click without a stroke leaves no line
         }
+        if (m_doc.History.endChange())
+            changed();
         break;
     case mdText:
     case mdTextPlaced:
@@ -233,21 +240,55 @@ void ToolController::PB1MouseUp(const PointerEvent &event)
 bool ToolController::TextOKButtonClick(const TextStyle &style)
 {
     if (m_doc.Mode == mdSelect && m_doc.SelMoji) {
+        AnnotationSet before = m_doc.annotations();
         applyStyle(*m_doc.SelMoji, style);
+        if (!m_doc.holds(before)) // confirmed as it was, it is no step
+            m_doc.History.recordAnnotations(std::move(before));
         changed();
         Redraw();
         return true;
     }
     if (m_doc.Mode != mdTextPlaced)
         return false;
+    AnnotationSet before = m_doc.annotations();
     auto moji = std::make_unique<TMoji>();
     moji->X = m_doc.TextX;
     moji->Y = m_doc.TextY;
     applyStyle(*moji, style);
     m_doc.MojiList.push_back(std::move(moji));
+    m_doc.History.recordAnnotations(std::move(before));
     changed();
     m_doc.Mode = mdText;
     Redraw(); // also takes the insertion bar off the screen
+    return true;
+}
+
+bool ToolController::Undo()
+{
+    return stepHistory(true);
+}
+
+bool ToolController::Redo()
+{
+    return stepHistory(false);
+}
+
+bool ToolController::stepHistory(bool back)
+{
+    DocumentHistory &history = m_doc.History;
+    if (m_doc.Dragging || !(back ? history.canUndo() : history.canRedo()))
+        return false;
+    QRegion changed = m_doc.SelectionArea(); // the selection mark goes
+    const bool textLoaded = m_doc.SelMoji;
+    changed += back ? history.undo() : history.redo();
+    m_doc.SelLine = nullptr;
+    m_doc.SelMoji = nullptr;
+    if (textLoaded)
+        m_host.clearTextControls();
+    RedrawMoved(changed, QRegion());
+    if (m_doc.Mode == mdTextPlaced)
+        m_host.drawTextCaret(m_doc.TextX, m_doc.TextY); // the bar went with the repaint
+    this->changed();
     return true;
 }
 

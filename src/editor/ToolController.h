@@ -43,8 +43,8 @@ public:
     // DrawBmp has been recomposed within `changed`: show it (this also
     // removes the insertion bar).
     virtual void showPicture(const QRegion &changed) = 0;
-    // The document changed (or a press on the picture may change it): saving
-    // is possible.
+    // The document changed, or its history moved (or a press on the picture
+    // may change it): saving is possible, and undo or redo may be.
     virtual void documentTouched() = 0;
     // Empties the text entry and disables the confirm button.
     virtual void clearTextControls() = 0;
@@ -86,14 +86,23 @@ public:
     // places a new text at the insertion point. Returns whether it did either.
     bool TextOKButtonClick(const TextStyle &style);
 
+    // One step back or forward in the document's history: the selection goes
+    // (and the text entry with a selected text), the tool and a pending
+    // insertion point stay, and what changed is shown. Refused, returning
+    // false, while a button is held on the picture or when there is no step.
+    bool Undo();
+    bool Redo();
+
 private:
     // Recomposes and shows only what moving an annotation changed: where it
     // was and where it is now.
     void RedrawMoved(const QRegion &before, const QRegion &after);
     void selectAt(qint32 x, qint32 y);
-    // Every change of the document: Modified, and the host told.
+    // Every change of the document, and every press that may make one: the
+    // host told.
     void changed();
     void moveSelection(qint32 x, qint32 y);
+    bool stepHistory(bool back);
 
     EditorDocument &m_doc;
     ToolHost &m_host;

@@ -118,7 +118,7 @@ void tst_clipboardpicture::paste_KeepsAnnotationsNameAndModifiedAndIsAllOrNothin
     QCOMPARE(doc.DrawBmp.pixel(900, 5), qRgb(0, 255, 0)); // drawn over the new picture
     QCOMPARE(doc.DrawBmp.pixel(900, 300), stripes(1024, 768).pixel(900, 300));
     QCOMPARE(doc.FileName, QStringLiteral("/tmp/shot.bmp"));
-    QVERIFY(!doc.Modified);
+    QVERIFY(!doc.Modified());
 
     const QImage before = doc.DrawBmp.copy();
     QMimeData huge;

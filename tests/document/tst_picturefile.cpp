@@ -41,7 +41,7 @@ void fillWithWork(EditorDocument &doc)
     doc.MojiList.push_back(std::move(moji));
     doc.SelLine = doc.LineList.front().get();
     doc.FileName = QStringLiteral("/somewhere/work.bmp");
-    doc.Modified = true;
+    doc.History.reset(false); // unsaved work
     doc.Redraw();
 }
 
@@ -53,7 +53,7 @@ void verifyWorkKept(const EditorDocument &doc, const QImage &drawBefore)
     QCOMPARE(doc.BaseBmp, gradient(90, 60));
     QCOMPARE(doc.DrawBmp, drawBefore);
     QCOMPARE(doc.FileName, QStringLiteral("/somewhere/work.bmp"));
-    QVERIFY(doc.Modified);
+    QVERIFY(doc.Modified());
 }
 
 } // namespace
@@ -148,7 +148,7 @@ void tst_picturefile::loadDocument_EmptyName_MakesNewWhitePicture()
     QCOMPARE(outcome.caption, QStringLiteral("　Korvane　　『 画像作成 』"));
     QVERIFY(doc.LineList.empty() && doc.MojiList.empty() && !doc.SelLine);
     QVERIFY(doc.FileName.isEmpty());
-    QVERIFY(!doc.Modified);
+    QVERIFY(!doc.Modified());
     QCOMPARE(doc.DrawBmp.size(), QSize(640, 480));
     QCOMPARE(doc.DrawBmp.pixel(639, 479), qRgb(255, 255, 255));
 }
@@ -219,7 +219,7 @@ void tst_picturefile::loadDocument_Bmp_ReplacesDocumentAndNamesIt()
     QCOMPARE(outcome.caption, QStringLiteral("　Korvane　　b.bmp"));
     QCOMPARE(doc.FileName, path);
     QVERIFY(doc.LineList.empty() && doc.MojiList.empty() && !doc.SelLine);
-    QVERIFY(!doc.Modified);
+    QVERIFY(!doc.Modified());
     QCOMPARE(doc.DrawBmp, gradient(37, 23));
 }
 

@@ -124,6 +124,30 @@ draw() {
 }
 check "draw: two red lines and an arrow with its head, no dot for a click" draw
 
+# Undo and redo: Ctrl+Z twice takes the arrow and line B away, Ctrl+Y brings
+# B back, and 編集's 元に戻す takes it again; Ctrl+Shift+Z redoes both, and
+# then やり直し has nothing left to do.
+undo_redo() {
+  keys ctrl+z ctrl+z
+  pixels along:30,20,170,50=red along:100,70,100,230=white along:250,20,350,90=white \
+    head:250,20,350,90=white || return 1
+  keys ctrl+y
+  pixels along:100,70,100,230=red along:250,20,350,90=white || return 1
+  click_at $(probe center "role:menu item:編集")
+  probe enabled "元に戻す(U)" yes || return 1
+  probe enabled "やり直し(R)" yes || return 1
+  xdotool key u
+  pixels along:30,20,170,50=red along:100,70,100,230=white || return 1
+  keys ctrl+shift+z ctrl+shift+z
+  pixels along:30,20,170,50=red along:100,70,100,230=red along:250,20,350,90=red \
+    head:250,20,350,90=red || return 1
+  click_at $(probe center "role:menu item:編集")
+  probe enabled "やり直し(R)" no || return 1
+  xdotool key Escape
+}
+check "undo-redo: Ctrl+Z twice, Ctrl+Y, 元に戻す, Ctrl+Shift+Z twice, each shown; やり直し then disabled" \
+  undo_redo
+
 # The select tool takes the oldest line under the pointer; dragging moves it,
 # drawn inverted while selected. In the text entry Delete removes a
 # character, as in every text field; the toolbar's cross removes the line.
@@ -273,6 +297,48 @@ resize_dialog() {
   no_window "$dialog"
 }
 check "resize-dialog: Toggle on 縦と横を個別に設定する and ピクセル changes the mode and unit" resize_dialog
+
+# A turn and a resize, each undone through 編集 and its access key, as from
+# the text entry, where Ctrl+Z is the entry's own: the 300 x 200 picture
+# comes back.
+picture_is() {
+  local got
+  for _ in $(seq 30); do
+    got=$(probe box 画像) || { echo "$got"; return 1; }
+    read -r _ _ pw ph <<<"$got"
+    [ "$pw $ph" = "$1 $2" ] && return 0
+    sleep 0.1
+  done
+  echo "the picture is $pw x $ph, not $1 x $2"
+  return 1
+}
+undo_from_menu() {
+  click_at $(probe center "role:menu item:編集")
+  probe enabled "元に戻す(U)" yes || return 1
+  xdotool key u
+}
+undo_turn_and_resize() {
+  local dialog="　Korvane　　Ostrelle　　　拡大・縮小"
+  click_at $(probe center 回転)
+  picture_is 200 300 || return 1
+  pixels 150,250=0080ff 250,150=silver 100,120=red || return 1
+  undo_from_menu || return 1
+  picture_is 300 200 || return 1
+  pixels 5,5=0080ff 295,195=0080ff 250,150=0080ff 150,250=silver 100,120=red || return 1
+  click_at $(probe center サイズ)
+  wait_window "$dialog" >/dev/null || return 1
+  click_at $(probe --in "$dialog" center "role:text:拡大・縮小 （％）")
+  xdotool key ctrl+a type 50
+  click_at $(probe --in "$dialog" center OK)
+  no_window "$dialog" || return 1
+  picture_is 150 100 || return 1
+  pixels 140,90=0080ff 200,150=silver || return 1
+  undo_from_menu || return 1
+  picture_is 300 200 || return 1
+  pixels 5,5=0080ff 295,195=0080ff 200,150=0080ff 302,100=silver 100,120=red
+}
+check "undo-turn-resize: a 90° turn and a 50 % resize, each undone from 編集, give the 300 x 200 picture back" \
+  undo_turn_and_resize
 
 # Ctrl+N over unsaved work asks first: キャンセル keeps everything, いいえ
 # gives it up for the white picture.

@@ -318,13 +318,25 @@ save_icon() {
   title_is "　Korvane　　small.ico"
 }
 check "save-ico: Ctrl+S on a 32 x 32 .ico writes a 766-byte icon with the red line" save_icon
+# Unsaved is where the history stands, not whether anything was done: one
+# undo past the save asks on closing, and redoing back to it asks nothing.
+undo_past_saved() {
+  line 2 28 30 28
+  keys ctrl+z ctrl+z
+  close_editor
+  question small.ico キャンセル || return 1
+  keys ctrl+y
+}
+check "undo-past-saved: a line drawn and two undos, one past the save: closing asks about small.ico" \
+  undo_past_saved
 quit_saved() {
   # The open menu takes the key of 終了(&X).
   click_on "role:menu item:ファイル" || return 1
   xdotool key x
-  ended
+  ended || return 1
+  probe file "$work/small.ico" ico 32x32 along:4,6,28,26=red beyond:4:4,6,28,26=white
 }
-check "quit-saved: 終了 after a save asks nothing and ends the program" quit_saved
+check "quit-saved: redone back to the saved state, 終了 asks nothing and ends the program" quit_saved
 stop_korvane
 
 # PNG. Pictures that ImageMagick made open as they are: 16-bit with

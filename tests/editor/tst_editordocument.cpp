@@ -1,4 +1,5 @@
 #include "editor/EditorDocument.h"
+#include "transform/PictureTransforms.h"
 
 #include <QTest>
 
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void clearAnnotations_EmptiesListsAndSelection();
     void setPicture_SizesDrawBmpAndKeepsBaseFormat();
     void redraw_SharedPictureKeepsAnnotationsOutOfBaseAndTheCallersCopy();
+    void history_PictureStepsComeBackExactlyAndTheCapDropsTheOldest();
 };
 
 void tst_editordocument::newPicture_IsWhite640x480IncludingLastRowAndColumn()
@@ -208,6 +210,93 @@ void tst_editordocument::redraw_SharedPictureKeepsAnnotationsOutOfBaseAndTheCall
     doc.Redraw();
     QCOMPARE(doc.DrawBmp.pixel(150, 100), qRgb(255, 255, 255));
     QCOMPARE(shot, untouched);
+}
+
+// Turns, mirrorings and resizes come back pixel for pixel and in their own
+// format; what a step keeps is a transform's kind or an enlargement's size,
+// a picture only where nothing else can give it back. Past the cap the
+// oldest steps go, the newest always stays.
+void tst_editordocument::history_PictureStepsComeBackExactlyAndTheCapDropsTheOldest()
+{
+    EditorDocument doc;
+    const QImage indexed = gradient(67, 31).convertToFormat(QImage::Format_Indexed8);
+    doc.SetPicture(indexed);
+    doc.LineList.push_back(newLine(0, 0, 60, 30, 2, clRed));
+    doc.Redraw();
+    doc.History.reset();
+    auto transform = [&doc](int kind) {
+        doc.SetPicture(TransformPicture(doc.BaseBmp, kind));
+        doc.History.recordTransform(kind);
+    };
+    for (const int kind : {tkRotate90, tkMirrorLR, tkRotate270, tkRotate180, tkMirrorTB})
+        transform(kind);
+    QVERIFY(doc.History.bytes() < 1024); // kinds, not pictures
+    for (int i = 0; i < 5; ++i)
+        doc.History.undo();
+    QCOMPARE(doc.BaseBmp.format(), QImage::Format_Indexed8);
+    QCOMPARE(doc.BaseBmp, indexed);
+    QVERIFY(!doc.Modified());
+    doc.History.redo();
+    QCOMPARE(doc.BaseBmp, TransformPicture(indexed, tkRotate90));
+
+    // An enlargement of a 32-bit picture by uneven factors keeps only the
+    // size; a reduction keeps the picture it replaced.
+    const QImage rgb = gradient(67, 31);
+    doc.SetPicture(rgb);
+    doc.History.reset();
+    auto stretch = [&doc](int w, int h) {
+        QImage before = doc.BaseBmp;
+        doc.SetPicture(StretchPicture(doc.BaseBmp, w, h));
+        doc.History.recordStretch(before);
+    };
+    stretch(150, 70);
+    QVERIFY(doc.History.bytes() < 1024);
+    stretch(40, 90);
+    QVERIFY(doc.History.bytes() >= 150 * 70 * 4);
+    const QImage last = doc.BaseBmp;
+    doc.History.undo();
+    QCOMPARE(doc.BaseBmp, StretchPicture(rgb, 150, 70));
+    doc.History.undo();
+    QCOMPARE(doc.BaseBmp, rgb);
+    QCOMPARE(doc.DrawBmp.size(), QSize(67, 31));
+    doc.History.redo();
+    doc.History.redo();
+    QCOMPARE(doc.BaseBmp, last);
+
+    // A picture replaced with the annotations it moved (a crop) brings both back.
+    const AnnotationSet lines = doc.annotations();
+    QImage before = doc.BaseBmp;
+    doc.LineList.front()->X1 -= 10;
+    doc.SetPicture(gradient(20, 20));
+    doc.History.recordPicture(before, lines);
+    doc.History.undo();
+    QCOMPARE(doc.BaseBmp, last);
+    QVERIFY(doc.holds(lines));
+
+    // A cap of two and a half pictures: five pastes keep the newest two; one
+    // picture larger than the cap is still kept. The loaded state is gone,
+    // so the document stays modified however far it is undone.
+    const QImage shot = gradient(100, 100);
+    doc.SetPicture(shot);
+    doc.History.reset();
+    doc.History.setCapBytes(shot.sizeInBytes() * 5 / 2);
+    for (int i = 1; i <= 5; ++i) {
+        before = doc.BaseBmp;
+        doc.SetPicture(gradient(100 + i, 100));
+        doc.History.recordPicture(before);
+    }
+    QCOMPARE(doc.History.stepCount(), 2);
+    while (doc.History.canUndo())
+        doc.History.undo();
+    QCOMPARE(doc.BaseBmp.width(), 103);
+    QVERIFY(doc.Modified());
+    doc.History.setCapBytes(100);
+    before = doc.BaseBmp;
+    doc.SetPicture(shot);
+    doc.History.recordPicture(before);
+    QCOMPARE(doc.History.stepCount(), 1);
+    doc.History.undo();
+    QCOMPARE(doc.BaseBmp.width(), 103);
 }
 
 QTEST_MAIN(tst_editordocument)

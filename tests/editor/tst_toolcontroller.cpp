@@ -96,6 +96,7 @@ private Q_SLOTS:
     void nonLeftPresses_ChangeNothing();
     void replacedDocument_MidDragIsHarmless();
     void moves_RecomposeOnlyWhatChangedYetEqualAFullRedraw();
+    void history_EveryToolChangeIsOneStepAndModifiedFollows();
 };
 
 void tst_toolcontroller::lineTools_DragDrawsInCurrentStyleAndClickLeavesNothing()
@@ -112,7 +113,7 @@ void tst_toolcontroller::lineTools_DragDrawsInCurrentStyleAndClickLeavesNothing(
     QCOMPARE(line.Width, 500);
     QCOMPARE(line.Color, clBlue);
     QVERIFY(!line.Arrow);
-    QVERIFY(e.doc.Modified);
+    QVERIFY(e.doc.Modified());
     QVERIFY(!e.doc.Dragging);
     QCOMPARE(e.doc.DrawBmp.pixel(150, 110), qRgb(0, 0, 255)); // drawn on every move
 
@@ -239,7 +240,11 @@ void tst_toolcontroller::eyedropper_PicksComposedPictureOnlyInside()
     e.tools.PB1MouseDown(left(-5, 50));
     e.tools.PB1MouseDown(left(320, 480));
     QCOMPARE(e.host.color, clRed);
-    QVERIFY(e.doc.Modified);
+    // Picking a colour changes nothing of the document: since changes are
+    // steps of its history, a press that makes none no longer counts.
+    e.doc.History.markClean();
+    e.tools.PB1MouseDown(left(320, 50));
+    QVERIFY(!e.doc.Modified());
 }
 
 void tst_toolcontroller::toolChange_WithAllButtonsUpKeepsToolAndClearsSelection()
@@ -269,7 +274,7 @@ void tst_toolcontroller::nonLeftPresses_ChangeNothing()
     e.tools.PB1MouseMove({PointerEvent::Button::None, 90, 90});
     e.tools.PB1MouseUp({PointerEvent::Button::Right, 90, 90});
     QVERIFY(e.doc.LineList.empty());
-    QVERIFY(!e.doc.Modified);
+    QVERIFY(!e.doc.Modified());
     QCOMPARE(e.host.pointer, QPoint(90, 90)); // the read-out follows all the same
 }
 
@@ -361,6 +366,109 @@ void tst_toolcontroller::moves_RecomposeOnlyWhatChangedYetEqualAFullRedraw()
         e.tools.PB1MouseMove({PointerEvent::Button::None, 300 + 9 * step(), 40 + 9 * step()});
         QVERIFY2(sameAsFullRedraw(), qPrintable(QStringLiteral("drawing, step %1").arg(i)));
     }
+}
+
+// Lines, a move, a text placed and changed, a deletion: each one step,
+// undone and redone with the selection cleared, the tool and a pending
+// insertion point kept, and only what changed recomposed. Modified is false
+// exactly where the document was saved.
+void tst_toolcontroller::history_EveryToolChangeIsOneStepAndModifiedFollows()
+{
+    Editor e;
+    auto sameAsFullRedraw = [&e] {
+        const QImage shown = e.doc.DrawBmp.copy();
+        e.doc.Redraw();
+        return shown == e.doc.DrawBmp;
+    };
+    auto red = [&e](int x, int y) { return e.doc.DrawBmp.pixel(x, y) == qRgb(255, 0, 0); };
+    QVERIFY(!e.tools.Undo() && !e.tools.Redo());
+    e.choose(mdLine);
+    e.drag({10, 100}, {200, 100});
+    e.drag({10, 200}, {200, 200});
+    e.drag({10, 300}, {200, 300});
+    e.drag({400, 400}, {400, 400}); // a click leaves no line, and no step
+    QCOMPARE(e.doc.History.stepCount(), 3);
+    QVERIFY(e.doc.Modified());
+
+    QVERIFY(e.tools.Undo());
+    QVERIFY(e.tools.Undo());
+    QCOMPARE(e.doc.LineList.size(), size_t(1));
+    QVERIFY(red(100, 100) && !red(100, 200) && !red(100, 300));
+    QVERIFY(sameAsFullRedraw());
+    QVERIFY(e.tools.Redo());
+    QVERIFY(red(100, 200) && !red(100, 300));
+    QVERIFY(sameAsFullRedraw());
+    QCOMPARE(e.doc.Mode, qint32(mdLine));
+    e.doc.History.markClean(); // saved here
+
+    // A move, a text placed and one changed by the confirm button, a deletion.
+    e.choose(mdSelect);
+    e.drag({100, 100}, {100, 150});
+    QCOMPARE(e.doc.LineList.front()->Y1, 150);
+    e.tools.PB1MouseDown(left(100, 200)); // a press that does not move: no step
+    e.tools.PB1MouseUp(left(100, 200));
+    QCOMPARE(e.doc.History.stepCount(), 3);
+    e.choose(mdText);
+    e.tools.PB1MouseDown(left(300, 50));
+    e.tools.PB1MouseUp(left(300, 50));
+    e.tools.TextOKButtonClick(style(QStringLiteral("手順"), clYellow, false));
+    e.choose(mdSelect);
+    e.tools.PB1MouseDown(left(302, 52));
+    e.tools.PB1MouseUp(left(302, 52));
+    e.tools.TextOKButtonClick(style(QStringLiteral("手順"), clYellow, false)); // as it was
+    e.tools.TextOKButtonClick(style(QStringLiteral("変えた"), clLime, false));
+    e.tools.PB1MouseDown(left(100, 200));
+    e.tools.PB1MouseUp(left(100, 200));
+    e.tools.DeleteSelected();
+    QCOMPARE(e.doc.History.stepCount(), 6);
+    QCOMPARE(e.doc.LineList.size(), size_t(1));
+
+    // Undo while the button is held is refused: the drag owns the document.
+    e.tools.PB1MouseDown(left(302, 52));
+    QVERIFY(e.doc.SelMoji);
+    QVERIFY(!e.tools.Undo());
+    e.tools.PB1MouseUp(left(302, 52));
+    const int cleared = e.host.cleared;
+    QVERIFY(e.tools.Undo()); // the deletion
+    QCOMPARE(e.doc.LineList.size(), size_t(2));
+    QVERIFY(!e.doc.SelLine && !e.doc.SelMoji);
+    QCOMPARE(e.host.cleared, cleared + 1); // the selected text leaves the entry
+    QVERIFY(red(100, 200) && sameAsFullRedraw());
+    QVERIFY(e.tools.Undo()); // the change of the text
+    QCOMPARE(e.doc.MojiList.front()->Text, QStringLiteral("手順"));
+    QCOMPARE(e.doc.MojiList.front()->BkColor, clYellow);
+    QVERIFY(e.tools.Undo()); // the text placed
+    QVERIFY(e.doc.MojiList.empty());
+    QVERIFY(sameAsFullRedraw());
+
+    // A pending insertion point survives an undo, its bar shown again.
+    e.choose(mdText);
+    e.tools.PB1MouseDown(left(500, 60));
+    e.tools.PB1MouseUp(left(500, 60));
+    e.host.caret = {};
+    QVERIFY(e.tools.Undo()); // the move
+    QCOMPARE(e.doc.LineList.front()->Y1, 100);
+    QCOMPARE(e.doc.Mode, qint32(mdTextPlaced));
+    QCOMPARE(e.host.caret, QPoint(500, 60));
+    QVERIFY(!e.doc.Modified()); // back where it was saved
+    QVERIFY(e.tools.Undo());
+    QVERIFY(e.doc.Modified());
+    QVERIFY(e.tools.Redo());
+    QVERIFY(!e.doc.Modified());
+
+    // A new change gives up what was undone, the saved state with it: no
+    // position is unmodified any more.
+    e.choose(mdLine);
+    QVERIFY(e.tools.Undo());
+    e.drag({300, 400}, {500, 400});
+    QVERIFY(!e.tools.Redo());
+    QCOMPARE(e.doc.History.stepCount(), 2);
+    QVERIFY(e.tools.Undo() && e.tools.Undo() && !e.tools.Undo());
+    QVERIFY(e.doc.LineList.empty());
+    QVERIFY(e.doc.Modified());
+    QVERIFY(e.tools.Redo() && e.tools.Redo());
+    QVERIFY(e.doc.Modified());
+    QVERIFY(red(400, 400) && red(100, 100) && sameAsFullRedraw());
 }
 
 QTEST_MAIN(tst_toolcontroller)

@@ -414,12 +414,12 @@ void TKorvaneForm1::closeEvent(QCloseEvent *event)
 void TKorvaneForm1::documentTouched()
 {
     ActSave->setEnabled(true);
+    updateHistoryActions();
 }
 
 void TKorvaneForm1::documentChanged()
 {
-    m_doc.Modified = true;
-    ActSave->setEnabled(true);
+    documentTouched();
 }
 
 } // namespace korvane

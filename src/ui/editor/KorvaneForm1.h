@@ -36,7 +36,8 @@ class TKorvaneForm0;
 //
 // Split by aspect: construction and layout here (KorvaneForm1.cpp), actions
 // and menus (_Actions), file commands (_File), tools and keys (_Tools), style
-// settings and read-outs (_Style).
+// settings and read-outs (_Style), saving (_Save), printing (_Print), the
+// picture's geometry (_Transform), undo and redo (_History).
 class TKorvaneForm1 : public QMainWindow, private ToolHost
 {
     Q_OBJECT
@@ -87,9 +88,14 @@ public:
     // given up (いいえ); false for キャンセル and for a save that did not
     // happen.
     bool maybeSave();
-    // Every change of the picture or its annotations: Modified, and Save
-    // enabled.
+    // Every change of the picture or its annotations, recorded in the
+    // document's history: Save enabled, undo and redo as the history allows.
     void documentChanged();
+    // The launcher handed over a fresh capture or blank picture: a history
+    // of its own, unsaved work until it is saved.
+    void markCaptured();
+    void ActUndoExecute();
+    void ActRedoExecute();
     void ActPrintExecute();
     void ActVerExecute();
     void setAboutBox(QWidget *aboutBox) { m_aboutBox = aboutBox; }
@@ -161,6 +167,8 @@ public:
     QAction *ActHntenLR = nullptr;
     QAction *ActHantenTB = nullptr;
     QAction *ActCopy = nullptr;
+    QAction *ActUndo = nullptr;
+    QAction *ActRedo = nullptr;
 
     // Context menus: the tools and style commands; and the empty one of the
     // read-outs, which keeps the edit fields' own menu away.
@@ -244,6 +252,7 @@ private:
                                const QString &shortHint, const QString &longHint,
                                const QString &icon, bool allowAllUp);
     void toolButtonClicked(QToolButton *button);
+    void updateHistoryActions();
     // The tool whose button is down, mdNone when every button is up.
     qint32 downToolMode() const;
     // Runs a colour dialog from `initial`; true and the colour when confirmed.

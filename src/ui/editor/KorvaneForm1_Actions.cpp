@@ -27,6 +27,7 @@ struct ActionEntry
     const char16_t *longHint;
     const char *icon; // in the resources' "icons" folder, or null
     void (TKorvaneForm1::*handler)();
+    QKeySequence alternate = {}; // a second shortcut, where users know two
 };
 
 // The actions in list order.
@@ -159,6 +160,11 @@ const ActionEntry kActions[] = {
     {&TKorvaneForm1::ActCopy, "ActCopy", u"コピー", QKeySequence(Qt::CTRL | Qt::Key_C), u"コピー",
      u"線や文字の入った画像をクリップボードにコピーします。", nullptr,
      &TKorvaneForm1::ActCopyExecute},
+    {&TKorvaneForm1::ActUndo, "ActUndo", u"元に戻す(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z),
+     u"元に戻す", u"直前の操作を取り消します。", nullptr, &TKorvaneForm1::ActUndoExecute},
+    {&TKorvaneForm1::ActRedo, "ActRedo", u"やり直し(&R)", QKeySequence(Qt::CTRL | Qt::Key_Y),
+     u"やり直し", u"取り消した操作をやり直します。", nullptr, &TKorvaneForm1::ActRedoExecute,
+     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
 };
 
 // A disabled button shows its ordinary image: Save greys out only by not
@@ -201,7 +207,10 @@ void TKorvaneForm1::createActions()
     for (const ActionEntry &entry : kActions) {
         auto *action = new QAction(QString::fromUtf16(entry.caption), this);
         action->setObjectName(QLatin1String(entry.name));
-        action->setShortcut(entry.shortcut);
+        if (entry.alternate.isEmpty())
+            action->setShortcut(entry.shortcut);
+        else
+            action->setShortcuts({entry.shortcut, entry.alternate});
         action->setShortcutContext(Qt::WindowShortcut);
         action->setToolTip(QString::fromUtf16(entry.shortHint));
         action->setStatusTip(QString::fromUtf16(entry.longHint));
@@ -221,8 +230,8 @@ void TKorvaneForm1::createMenus()
                       nullptr, ActPrint, nullptr, ActExit});
     QMenu *edit = menuBar()->addMenu(QStringLiteral("編集"));
     edit->setObjectName(QStringLiteral("Edit1"));
-    addEntries(edit, {ActFont, nullptr, ActFontColor, ActBKColor, nullptr, ActColor, nullptr,
-                      ActCopy, ActPaste});
+    addEntries(edit, {ActUndo, ActRedo, nullptr, ActFont, nullptr, ActFontColor, ActBKColor,
+                      nullptr, ActColor, nullptr, ActCopy, ActPaste});
     QMenu *toolMenu = menuBar()->addMenu(QStringLiteral("ツール"));
     toolMenu->setObjectName(QStringLiteral("Tool1"));
     // The tools again, with access keys, for those who work from the

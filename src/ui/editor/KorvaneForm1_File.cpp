@@ -55,6 +55,7 @@ void TKorvaneForm1::LoadDocument(const QString &name)
     PB1->pictureChanged();
     setWindowTitle(outcome.caption);
     ActSave->setEnabled(true);
+    updateHistoryActions();
     if (outcome.cutShort)
         showCutShort(this, name);
 }
@@ -100,7 +101,9 @@ void TKorvaneForm1::ActCopyExecute()
 
 void TKorvaneForm1::pastePicture(QImage picture)
 {
+    QImage before = m_doc.BaseBmp;
     PastePicture(m_doc, std::move(picture));
+    m_doc.History.recordPicture(std::move(before));
     PB1->pictureChanged();
     documentChanged();
 }

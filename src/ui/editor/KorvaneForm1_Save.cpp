@@ -90,7 +90,7 @@ bool offerSaveAs(QWidget *parent, const QString &message)
 void TKorvaneForm1::wroteFile()
 {
     setWindowTitle(captionPrefix() + QFileInfo(m_doc.FileName).fileName());
-    m_doc.Modified = false;
+    m_doc.History.markClean();
 }
 
 void TKorvaneForm1::SaveBitmap()
@@ -207,7 +207,7 @@ bool TKorvaneForm1::FormCloseQuery()
 
 bool TKorvaneForm1::maybeSave()
 {
-    if (!m_doc.Modified)
+    if (!m_doc.Modified())
         return true;
     QApplication::beep();
     QMessageBox box(QMessageBox::Question, QStringLiteral("確認"),

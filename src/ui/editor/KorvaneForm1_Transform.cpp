@@ -10,8 +10,11 @@ namespace korvane {
 
 void TKorvaneForm1::TransformPicture(int kind)
 {
+    if (m_doc.BaseBmp.isNull())
+        return; // nothing to turn: no change, and no step to undo
     QImage picture = korvane::TransformPicture(m_doc.BaseBmp, kind);
     m_doc.SetPicture(std::move(picture));
+    m_doc.History.recordTransform(kind);
     Redraw();
     documentChanged();
 }
@@ -54,6 +57,7 @@ void TKorvaneForm1::ResizePicture(QSize size)
     // Scaled apart first: a size that cannot be had leaves the picture as it
     // was. From an empty picture there is nothing to stretch: a preset size
     // then gives a blank one, as a new picture is.
+    QImage before = m_doc.BaseBmp;
     QImage picture;
     if (m_doc.BaseBmp.isNull() && size.width() > 0 && size.height() > 0) {
         picture = allocatePicture(size.width(), size.height(), QImage::Format_RGB32);
@@ -62,6 +66,7 @@ void TKorvaneForm1::ResizePicture(QSize size)
         picture = StretchPicture(m_doc.BaseBmp, size.width(), size.height());
     }
     m_doc.SetPicture(std::move(picture));
+    m_doc.History.recordStretch(std::move(before));
     Redraw();
     documentChanged();
 }

@@ -277,7 +277,7 @@ void TKorvaneForm0::capture(QImage copied)
     m_editor->raise();
     m_editor->activateWindow();
     // A fresh capture, and a blank picture too, counts as unsaved work.
-    m_editor->document().Modified = true;
+    m_editor->markCaptured();
 }
 
 void TKorvaneForm0::ActTrayInExecute()

@@ -39,7 +39,7 @@ struct Program
         dialog.setEditor(&editor);
         editor.document().SetPicture(numbered(80, 60));
         editor.Redraw();
-        editor.document().Modified = false;
+        editor.document().History.reset(); // this picture as the one loaded
         editor.show();
     }
     void type(int field, const QString &text)
@@ -90,7 +90,7 @@ void tst_resizedialog::transforms_TurnThePictureAloneAndComeBack()
     QCOMPARE(doc.LineList.front()->X2, 70);                           // annotations stay put
     QCOMPARE(doc.SelLine, doc.LineList.front().get());
     QCOMPARE(doc.Mode, qint32(mdSelect));
-    QVERIFY(doc.Modified); // a turned picture is unsaved work
+    QVERIFY(doc.Modified()); // a turned picture is unsaved work
     QVERIFY(p.editor.ActSave->isEnabled());
 
     p.editor.Act270->trigger();

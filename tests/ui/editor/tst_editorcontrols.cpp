@@ -120,7 +120,8 @@ void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
                      QStringLiteral("名前を付けて保存(&A)"), QStringLiteral("-"),
                      QStringLiteral("印刷(&P)"), QStringLiteral("-"), QStringLiteral("終了(&X)")}));
     QCOMPARE(captions(menus[1]->menu()->actions()),
-             (QStringList{QStringLiteral("フォント(&F)"), QStringLiteral("-"),
+             (QStringList{QStringLiteral("元に戻す(&U)"), QStringLiteral("やり直し(&R)"),
+                          QStringLiteral("-"), QStringLiteral("フォント(&F)"), QStringLiteral("-"),
                           QStringLiteral("文字色(&C)"), QStringLiteral("文字背景色(&B)"),
                           QStringLiteral("-"), QStringLiteral("線の色(&L)"), QStringLiteral("-"),
                           QStringLiteral("コピー"), QStringLiteral("貼り付け")}));
@@ -131,6 +132,7 @@ void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
                           QStringLiteral("文字色(&C)"), QStringLiteral("文字背景色(&B)"),
                           QStringLiteral("-"), QStringLiteral("線の色(&L)")}));
     QCOMPARE(e.ActPaste->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
+    QVERIFY(!e.ActUndo->isEnabled() && !e.ActRedo->isEnabled()); // nothing done yet
     QCOMPARE(e.ActReload->statusTip(), QStringLiteral("再度画面を取り込みます。"));
 
     // The toolbar: commands, the tool group, the picture's geometry, the style panel.
@@ -242,6 +244,20 @@ void tst_editorcontrols::keys_TextEntryKeepsItsEditingKeys()
     e.InsText->setCursorPosition(0);
     QTest::keyClick(e.windowHandle(), Qt::Key_Delete);
     QCOMPARE(e.InsText->text(), QStringLiteral("bc"));
+
+    // Ctrl+Z in the entry undoes its own editing; elsewhere the document's
+    // last change, the deletion, and Ctrl+Shift+Z redoes that.
+    QTest::keySequence(e.windowHandle(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(e.InsText->text(), QStringLiteral("abc"));
+    QVERIFY(e.document().MojiList.empty());
+    QVERIFY(!e.ActRedo->isEnabled());
+    e.FColorButton->setFocus();
+    QTest::keySequence(e.windowHandle(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(e.document().MojiList.size(), size_t(1));
+    QVERIFY(e.ActRedo->isEnabled());
+    QTest::keySequence(e.windowHandle(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QVERIFY(e.document().MojiList.empty());
+    QVERIFY(!e.ActRedo->isEnabled());
 
     // Releasing Print Screen pastes what the desktop put on the clipboard.
     shot = shot.scaled(120, 90);
@@ -379,7 +395,7 @@ void tst_editorcontrols::clipboardCommands_PasteNewAndReload()
     e.ActPaste->trigger();
     QCOMPARE(e.PB1->size(), QSize(800, 50));
     QCOMPARE(e.document().LineList.size(), size_t(1));
-    QVERIFY(e.document().Modified);
+    QVERIFY(e.document().Modified());
 
     // New over unsaved work asks: キャンセル keeps the line, いいえ gives it up.
     {

@@ -167,7 +167,7 @@ void tst_editorsaving::saveAs_UntitledGoesThroughTheDialogInTheDesktopFolder()
     QCOMPARE(own.readAll(), QByteArray("the user's own"));
     QCOMPARE(editor.windowTitle(), QStringLiteral("　Korvane　　pic.bmp"));
     QCOMPARE(editor.document().FileName, saved);
-    QVERIFY(!editor.document().Modified);
+    QVERIFY(!editor.document().Modified());
     QVERIFY(!editor.ActSave->isEnabled());
 
     // The next opening remembers the filter and its extension; saving under
@@ -250,7 +250,7 @@ void tst_editorsaving::closeQuestion_EachAnswerAndNoLostWork()
     }
     QVERIFY(untitled.isVisible());
     QVERIFY(!launcher2.isClosed());
-    QVERIFY(untitled.document().Modified);
+    QVERIFY(untitled.document().Modified());
 
     {
         Answers answers{answerBox(QStringLiteral("いいえ(&N)"))};

@@ -69,7 +69,7 @@ void tst_korvaneform1::formCreate_WithoutArgument_HoldsNewHiddenDocument()
     QVERIFY(!editor.isVisible());
     QCOMPARE(editor.windowTitle(), QStringLiteral("　Korvane　　『 画像作成 』"));
     QCOMPARE(editor.document().Mode, qint32(mdNone));
-    QVERIFY(!editor.document().Modified);
+    QVERIFY(!editor.document().Modified());
     QCOMPARE(editor.PB1->size(), QSize(640, 480));
     QCOMPARE(editor.document().DrawBmp.pixel(639, 479), qRgb(255, 255, 255));
     QVERIFY(editor.acceptDrops());

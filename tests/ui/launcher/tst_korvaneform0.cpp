@@ -108,7 +108,7 @@ void tst_korvaneform0::ok_EachStartHandsAModifiedPictureToTheLineTool()
     QCOMPARE(p.editor.document().DrawBmp.pixel(5, 5), qRgb(20, 90, 200));
     QCOMPARE(p.editor.document().Mode, qint32(mdLine));
     QVERIFY(p.editor.Line1->isChecked());
-    QVERIFY(p.editor.document().Modified);
+    QVERIFY(p.editor.document().Modified());
     QCOMPARE(p.editor.windowTitle(), QStringLiteral("　Korvane　　『 画像作成 』"));
 
     // A new start over unsaved work asks first: キャンセル keeps it all, the
@@ -131,7 +131,7 @@ void tst_korvaneform0::ok_EachStartHandsAModifiedPictureToTheLineTool()
     QVERIFY(p.launcher.isVisible());
     p.launcher.ScreenCap->click();
     QCOMPARE(p.editor.PB1->size(), QSize(640, 480));
-    QVERIFY(p.editor.document().Modified); // a blank picture counts as unsaved work too
+    QVERIFY(p.editor.document().Modified()); // a blank picture counts as unsaved work too
     QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(321, 123));
 }
 
