@@ -36,6 +36,7 @@ public:
     void focusTextEntry() override {}
     void drawTextCaret(qint32, qint32) override {}
     void showPointerPosition(qint32, qint32) override {}
+    void showCropRect(const QRect &) override {}
 };
 
 struct Document

@@ -44,6 +44,9 @@ public:
     TLineRec *SelLine = nullptr;
     TMoji *SelMoji = nullptr;
     bool Dragging = false;
+    // The crop tool's rectangle, inside the picture; empty when none is
+    // chosen. Shown over the picture, never composed into it.
+    QRect CropRect;
     QImage BaseBmp;
     QImage DrawBmp;
     DocumentHistory History{*this};

@@ -1,5 +1,7 @@
 #include "editor/ToolController.h"
 
+#include "transform/PictureTransforms.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -47,6 +49,7 @@ const ToolModeInfo *ToolController::ApplyToolMode(qint32 downMode)
     const ToolModeInfo *info = toolModeInfo(downMode);
     if (info)
         m_doc.Mode = info->mode;
+    CancelCrop(); // another tool gives the crop up; choosing it again starts anew
     ClearSelection();
     return info;
 }
@@ -148,6 +151,12 @@ void ToolController::PB1MouseDown(const PointerEvent &event)
         if (m_doc.DrawBmp.valid(event.X, event.Y))
             m_host.setLineColor(fromQRgb(m_doc.DrawBmp.pixel(event.X, event.Y)));
         break;
+    case mdCrop:
+        // A new drag replaces the rectangle.
+        m_cropStart = QPoint(event.X, event.Y);
+        m_doc.Dragging = true;
+        dragCrop(event.X, event.Y);
+        break;
     default:
         break;
     }
@@ -175,6 +184,61 @@ void ToolController::moveSelection(qint32 x, qint32 y)
     m_doc.DragY = y;
 }
 
+bool CropDocument(EditorDocument &document, const QRect &rect)
+{
+    if (rect.isEmpty())
+        return false;
+    QImage cropped = CropPicture(document.BaseBmp, rect); // may throw: nothing changed yet
+    AnnotationSet annotationsBefore = document.annotations();
+    for (const auto &line : document.LineList) {
+        line->X1 = shifted(line->X1, -rect.x());
+        line->X2 = shifted(line->X2, -rect.x());
+        line->Y1 = shifted(line->Y1, -rect.y());
+        line->Y2 = shifted(line->Y2, -rect.y());
+    }
+    for (const auto &moji : document.MojiList) {
+        moji->X = shifted(moji->X, -rect.x());
+        moji->Y = shifted(moji->Y, -rect.y());
+    }
+    QImage before = document.BaseBmp;
+    document.SelLine = nullptr;
+    document.SelMoji = nullptr;
+    document.SetPicture(std::move(cropped));
+    document.History.recordPicture(std::move(before), std::move(annotationsBefore));
+    return true;
+}
+
+void ToolController::dragCrop(qint32 x, qint32 y)
+{
+    // The pixels between the press and the pointer, the press's included
+    // and the pointer's not, as far as they lie on the picture.
+    const int left = qMin(m_cropStart.x(), x), top = qMin(m_cropStart.y(), y);
+    const QRect spanned(left, top, qMax(m_cropStart.x(), x) - left, qMax(m_cropStart.y(), y) - top);
+    m_doc.CropRect = spanned & m_doc.DrawBmp.rect();
+    m_host.showCropRect(m_doc.CropRect);
+}
+
+void ToolController::CancelCrop()
+{
+    if (m_doc.CropRect.isEmpty() && !(m_doc.Mode == mdCrop && m_doc.Dragging))
+        return;
+    if (m_doc.Mode == mdCrop)
+        m_doc.Dragging = false;
+    m_doc.CropRect = QRect();
+    m_host.showCropRect(QRect());
+}
+
+bool ToolController::CropToRect()
+{
+    if (m_doc.Mode != mdCrop || m_doc.Dragging || !CropDocument(m_doc, m_doc.CropRect))
+        return false;
+    m_doc.CropRect = QRect();
+    m_host.showCropRect(QRect());
+    changed();
+    Redraw();
+    return true;
+}
+
 void ToolController::PB1MouseMove(const PointerEvent &event)
 {
     m_host.showPointerPosition(event.X, event.Y);
@@ -183,6 +247,9 @@ void ToolController::PB1MouseMove(const PointerEvent &event)
     switch (m_doc.Mode) {
     case mdSelect:
         moveSelection(event.X, event.Y);
+        break;
+    case mdCrop:
+        dragCrop(event.X, event.Y);
         break;
     case mdLine:
     case mdArrow:
@@ -206,6 +273,11 @@ void ToolController::PB1MouseUp(const PointerEvent &event)
         return;
     m_doc.Dragging = false;
     switch (m_doc.Mode) {
+    case mdCrop:
+        dragCrop(event.X, event.Y);
+        if (!m_doc.CropRect.isEmpty())
+            m_host.enableTextConfirm(); // 確　定 crops, as Enter does
+        break;
     case mdSelect:
         if (m_doc.History.endChange())
             changed();
@@ -239,6 +311,8 @@ void ToolController::PB1MouseUp(const PointerEvent &event)
 
 bool ToolController::TextOKButtonClick(const TextStyle &style)
 {
+    if (m_doc.Mode == mdCrop)
+        return CropToRect();
     if (m_doc.Mode == mdSelect && m_doc.SelMoji) {
         AnnotationSet before = m_doc.annotations();
         applyStyle(*m_doc.SelMoji, style);
@@ -278,6 +352,7 @@ bool ToolController::stepHistory(bool back)
     DocumentHistory &history = m_doc.History;
     if (m_doc.Dragging || !(back ? history.canUndo() : history.canRedo()))
         return false;
+    CancelCrop();                            // drawn on the picture that is going
     QRegion changed = m_doc.SelectionArea(); // the selection mark goes
     const bool textLoaded = m_doc.SelMoji;
     changed += back ? history.undo() : history.redo();

@@ -56,7 +56,15 @@ public:
     // Draws the insertion bar at (x, y) on the screen only, never into DrawBmp.
     virtual void drawTextCaret(qint32 x, qint32 y) = 0;
     virtual void showPointerPosition(qint32 x, qint32 y) = 0;
+    // Shows the crop tool's rectangle over the picture (none when empty).
+    virtual void showCropRect(const QRect &rect) = 0;
 };
+
+// The crop: the picture becomes its part inside `rect`, the annotations
+// keeping their places on it (those that fall outside stay in the document);
+// one undo step; nothing is redrawn. False for an empty rectangle. A part
+// that cannot be had in memory throws KorvaneError, nothing changed.
+bool CropDocument(EditorDocument &document, const QRect &rect);
 
 // The tools of the editor: the press, move and release of each mode on the
 // picture, selection, moving and deleting, and placing texts. Everything the
@@ -86,6 +94,13 @@ public:
     // places a new text at the insertion point. Returns whether it did either.
     bool TextOKButtonClick(const TextStyle &style);
 
+    // The crop tool: the picture becomes its part inside CropRect, the
+    // annotations keeping their places on it (those that fall outside stay
+    // in the document); one undo step. Returns whether it cropped.
+    bool CropToRect();
+    // Gives the crop rectangle up, as Escape or another tool does.
+    void CancelCrop();
+
     // One step back or forward in the document's history: the selection goes
     // (and the text entry with a selected text), the tool and a pending
     // insertion point stay, and what changed is shown. Refused, returning
@@ -98,6 +113,7 @@ private:
     // was and where it is now.
     void RedrawMoved(const QRegion &before, const QRegion &after);
     void selectAt(qint32 x, qint32 y);
+    void dragCrop(qint32 x, qint32 y);
     // Every change of the document, and every press that may make one: the
     // host told.
     void changed();
@@ -106,6 +122,7 @@ private:
 
     EditorDocument &m_doc;
     ToolHost &m_host;
+    QPoint m_cropStart;
 };
 
 } // namespace korvane

@@ -6,9 +6,9 @@ namespace korvane {
 
 namespace {
 
-const std::array<ToolModeInfo, 5> &toolModes()
+const std::array<ToolModeInfo, 6> &toolModes()
 {
-    static const std::array<ToolModeInfo, 5> table = {{
+    static const std::array<ToolModeInfo, 6> table = {{
         {mdSelect, clYellow, QStringLiteral("  部分選択"),
          QStringLiteral("・文字背景色を選択出来ます\r\n・文字や線などを選択できます"), crDefault},
         {mdLine, clAqua, QStringLiteral("  直線描画"),
@@ -19,6 +19,8 @@ const std::array<ToolModeInfo, 5> &toolModes()
          QStringLiteral("・文字背景色を選択出来ます\r\n・文字を描画できます"), crIBeam},
         {mdSpoide, clAqua, QStringLiteral("  色の抽出"),
          QStringLiteral("色の抽出\r\n画像から色を抽出できます"), crSpoideCursor},
+        {mdCrop, clFuchsia, QStringLiteral("  切り抜き"),
+         QStringLiteral("・残す範囲をドラッグで囲みます\r\n・Enter か確定で切り抜きます"), crCross},
     }};
     return table;
 }

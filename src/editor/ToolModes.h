@@ -15,11 +15,18 @@ enum ToolMode : qint32 {
     mdText = 20,
     mdTextPlaced = 25,
     mdSpoide = 50,
+    mdCrop = 60,
 };
 
 // The picture's cursor per tool: the platform's default arrow, the I-beam,
 // or one of the editor's own cursor slots.
-enum PictureCursor : int { crDefault = 0, crIBeam = -4, crSpoideCursor = 4, crLineCursor = 6 };
+enum PictureCursor : int {
+    crDefault = 0,
+    crIBeam = -4,
+    crCross = -3,
+    crSpoideCursor = 4,
+    crLineCursor = 6
+};
 
 // What choosing a tool shows: its name in the mode display, in its colour;
 // the two lines telling what the tool does and what a colour click sets;

@@ -353,4 +353,14 @@ QImage StretchPicture(const QImage &source, int newWidth, int newHeight)
     return result;
 }
 
+QImage CropPicture(const QImage &source, const QRect &rect)
+{
+    const QRect kept = rect & source.rect();
+    if (kept.isEmpty())
+        return QImage();
+    QImage cropped = source.copy(kept);
+    checkAllocated(cropped, kept.width(), kept.height());
+    return cropped;
+}
+
 } // namespace korvane

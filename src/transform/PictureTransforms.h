@@ -39,4 +39,9 @@ QImage TransformPicture(const QImage &source, int kind);
 // too large to allocate throws KorvaneError; the source is never touched.
 QImage StretchPicture(const QImage &source, int newWidth, int newHeight);
 
+// The part of the picture inside `rect` (clipped to it), in the picture's own
+// pixel format and colour table. Throws KorvaneError when the memory for it
+// cannot be had; the source is never touched.
+QImage CropPicture(const QImage &source, const QRect &rect);
+
 } // namespace korvane

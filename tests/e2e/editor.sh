@@ -340,6 +340,22 @@ undo_turn_and_resize() {
 check "undo-turn-resize: a 90° turn and a 50 % resize, each undone from 編集, give the 300 x 200 picture back" \
   undo_turn_and_resize
 
+# 切り抜き: the dragged rectangle becomes the picture, the line and the
+# text keep their places on it; undone, all comes back.
+crop() {
+  click_at $(probe center 切り抜き)
+  expect_text 動作の状態 "  切り抜き" || return 1
+  drag 50 100 250 180
+  keys Return
+  picture_is 200 80 || return 1
+  pixels 50,20=red 5,5=0080ff min:12,32,90,42:yellow:300 202,40=silver || return 1
+  undo_from_menu || return 1
+  picture_is 300 200 || return 1
+  pixels 100,120=red 295,195=0080ff min:62,132,140,142:yellow:300
+}
+check "crop: 切り抜き, a drag and Enter keep the rectangle with the annotations on it; 元に戻す brings the whole back" \
+  crop
+
 # Ctrl+N over unsaved work asks first: キャンセル keeps everything, いいえ
 # gives it up for the white picture.
 new_picture() {

@@ -19,6 +19,7 @@ public:
     const TMoji *loaded = nullptr;
     QPoint caret{-1, -1};
     QPoint pointer{-1, -1};
+    QRect crop;
 
     qint32 lineWidth() const override { return width; }
     TColor lineColor() const override { return color; }
@@ -31,6 +32,7 @@ public:
     void focusTextEntry() override { ++focused; }
     void drawTextCaret(qint32 x, qint32 y) override { caret = QPoint(x, y); }
     void showPointerPosition(qint32 x, qint32 y) override { pointer = QPoint(x, y); }
+    void showCropRect(const QRect &rect) override { crop = rect; }
 };
 
 PointerEvent left(int x, int y)
@@ -97,6 +99,7 @@ private Q_SLOTS:
     void replacedDocument_MidDragIsHarmless();
     void moves_RecomposeOnlyWhatChangedYetEqualAFullRedraw();
     void history_EveryToolChangeIsOneStepAndModifiedFollows();
+    void crop_KeepsTheRectangleAndMovesAnnotationsWithIt_OneUndoStep();
 };
 
 void tst_toolcontroller::lineTools_DragDrawsInCurrentStyleAndClickLeavesNothing()
@@ -469,6 +472,48 @@ void tst_toolcontroller::history_EveryToolChangeIsOneStepAndModifiedFollows()
     QVERIFY(e.tools.Redo() && e.tools.Redo());
     QVERIFY(e.doc.Modified());
     QVERIFY(red(400, 400) && red(100, 100) && sameAsFullRedraw());
+}
+
+// The crop keeps the dragged pixels in the picture's own format; the
+// annotations keep their places on them, those outside stay in the document;
+// another tool gives a rectangle up; one undo brings everything back.
+void tst_toolcontroller::crop_KeepsTheRectangleAndMovesAnnotationsWithIt_OneUndoStep()
+{
+    Editor e;
+    QImage grey(400, 300, QImage::Format_Grayscale8);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            grey.scanLine(y)[x] = uchar((x + 3 * y) % 251);
+    e.doc.SetPicture(grey);
+    e.choose(mdLine);
+    e.drag({120, 80}, {200, 90});
+    e.drag({5, 5}, {20, 5}); // outside the crop
+    e.doc.History.markClean();
+
+    e.choose(mdCrop);
+    e.drag({250, 150}, {100, 50}); // from any corner to its opposite
+    QCOMPARE(e.host.crop, QRect(100, 50, 150, 100));
+    e.choose(mdSelect); // another tool: no rectangle
+    QVERIFY(e.doc.CropRect.isEmpty());
+    QVERIFY(!e.tools.CropToRect());
+
+    e.choose(mdCrop);
+    e.drag({100, 50}, {250, 150});
+    QVERIFY(e.tools.CropToRect());
+    QCOMPARE(e.doc.BaseBmp.format(), QImage::Format_Grayscale8);
+    QCOMPARE(e.doc.BaseBmp, grey.copy(100, 50, 150, 100));
+    QCOMPARE(e.doc.DrawBmp.size(), QSize(150, 100));
+    QCOMPARE(QPoint(e.doc.LineList[0]->X1, e.doc.LineList[0]->Y1), QPoint(20, 30));
+    QCOMPARE(QPoint(e.doc.LineList[1]->X1, e.doc.LineList[1]->Y1), QPoint(-95, -45));
+    QVERIFY(e.doc.CropRect.isEmpty());
+    QVERIFY(e.doc.Modified());
+
+    QVERIFY(e.tools.Undo());
+    QCOMPARE(e.doc.BaseBmp, grey);
+    QCOMPARE(QPoint(e.doc.LineList[0]->X1, e.doc.LineList[0]->Y1), QPoint(120, 80));
+    QVERIFY(!e.doc.Modified());
+    QVERIFY(e.tools.Redo());
+    QCOMPARE(e.doc.BaseBmp.size(), QSize(150, 100));
 }
 
 QTEST_MAIN(tst_toolcontroller)

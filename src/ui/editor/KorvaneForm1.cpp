@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -110,6 +111,7 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     createTextBand();
     addToolBarBreak();
     createStyleBand();
+    createShapeBand();
     createMenus();
     connectPicture();
     new HintRouter(StatusPanel0, this); // both live as the window's children
@@ -318,7 +320,14 @@ void TKorvaneForm1::createScrollBox()
     PB1->setContextMenuPolicy(Qt::CustomContextMenu);
     ScrollBox1->setWidget(PB1);
     ScrollBox1->setWidgetResizable(false);
-    setCentralWidget(ScrollBox1);
+    // Beside the picture, the column of the later tools (createShapeBand).
+    auto *middle = new QWidget(this);
+    middle->setObjectName(QStringLiteral("Panel5"));
+    auto *row = new QHBoxLayout(middle);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(ScrollBox1, 1);
+    setCentralWidget(middle);
 }
 
 void TKorvaneForm1::createStatusBar()

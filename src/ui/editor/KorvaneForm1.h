@@ -183,6 +183,7 @@ public:
     QAction *Line3 = nullptr;
     QAction *Arrow3 = nullptr;
     QAction *Text3 = nullptr;
+    QAction *Crop3 = nullptr;
 
     // The three bands across the top.
     QToolBar *ToolBar1 = nullptr;
@@ -193,6 +194,9 @@ public:
     QToolButton *Line1 = nullptr;
     QToolButton *Arrow1 = nullptr;
     QToolButton *Text1 = nullptr;
+    // The column of the later tools, at the picture's left.
+    QToolBar *ToolBar2 = nullptr;
+    QToolButton *Crop1 = nullptr;
     QWidget *Panel4 = nullptr;
     QPushButton *FColorButton = nullptr;
     QCheckBox *CheckBox1 = nullptr;
@@ -240,6 +244,7 @@ private:
     void createToolBar();
     void createTextBand();
     void createStyleBand();
+    void createShapeBand();
     void createReadOuts();
     void fitReadOuts();
     void createScrollBox();
@@ -250,7 +255,7 @@ private:
     void wroteFile();
     QToolButton *addToolButton(const QString &name, const QString &caption,
                                const QString &shortHint, const QString &longHint,
-                               const QString &icon, bool allowAllUp);
+                               const QString &icon, bool allowAllUp, QToolBar *bar = nullptr);
     void toolButtonClicked(QToolButton *button);
     void updateHistoryActions();
     // The tool whose button is down, mdNone when every button is up.
@@ -267,6 +272,7 @@ private:
     void focusTextEntry() override;
     void drawTextCaret(qint32 x, qint32 y) override;
     void showPointerPosition(qint32 x, qint32 y) override;
+    void showCropRect(const QRect &rect) override;
 
     EditorDocument m_doc;
     ToolController m_tools;

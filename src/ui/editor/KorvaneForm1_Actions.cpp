@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -246,7 +247,8 @@ void TKorvaneForm1::createMenus()
                          {&TKorvaneForm1::Select3, "Select3", u"選択(&S)", Select1},
                          {&TKorvaneForm1::Line3, "Line3", u"直線(&L)", Line1},
                          {&TKorvaneForm1::Arrow3, "Arrow3", u"矢印(&A)", Arrow1},
-                         {&TKorvaneForm1::Text3, "Text3", u"テキスト(&T)", Text1}};
+                         {&TKorvaneForm1::Text3, "Text3", u"テキスト(&T)", Text1},
+                         {&TKorvaneForm1::Crop3, "Crop3", u"切り抜き(&K)", Crop1}};
     for (const auto &tool : keyboardTools) {
         auto *entry = new QAction(QString::fromUtf16(tool.caption), toolMenu);
         entry->setObjectName(QLatin1String(tool.name));
@@ -260,7 +262,7 @@ void TKorvaneForm1::createMenus()
         this->*tool.member = entry;
     }
     addEntries(toolMenu, {ActSize, nullptr, Act90, Act180, Act270, nullptr, ActHntenLR, ActHantenTB,
-                          nullptr, Spoide3, Select3, Line3, Arrow3, Text3});
+                          nullptr, Spoide3, Select3, Line3, Arrow3, Text3, nullptr, Crop3});
     QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     help->setObjectName(QStringLiteral("Help1"));
     addEntries(help, {ActVer});
@@ -292,9 +294,11 @@ void TKorvaneForm1::createMenus()
 
 QToolButton *TKorvaneForm1::addToolButton(const QString &name, const QString &caption,
                                           const QString &shortHint, const QString &longHint,
-                                          const QString &icon, bool allowAllUp)
+                                          const QString &icon, bool allowAllUp, QToolBar *bar)
 {
-    auto *button = new QToolButton(ToolBar1);
+    if (!bar)
+        bar = ToolBar1;
+    auto *button = new QToolButton(bar);
     button->setObjectName(name);
     button->setCheckable(true);
     button->setText(caption);
@@ -307,8 +311,28 @@ QToolButton *TKorvaneForm1::addToolButton(const QString &name, const QString &ca
     button->setFixedSize(23, 24);
     button->setProperty("allowAllUp", allowAllUp);
     connect(button, &QToolButton::clicked, this, [this, button] { toolButtonClicked(button); });
-    ToolBar1->addWidget(button);
+    bar->addWidget(button);
     return button;
+}
+
+void TKorvaneForm1::createShapeBand()
+{
+    // The bands across the top are full at the window's start width, and
+    // its height is what the picture needs most: the tools that came later
+    // stand in a column of their own at the picture's left, inside the
+    // window's middle, so that the window keeps its width.
+    ToolBar2 = new QToolBar(QStringLiteral("図形"), centralWidget());
+    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    ToolBar2->setMovable(false);
+    ToolBar2->setFloatable(false);
+    ToolBar2->setOrientation(Qt::Vertical);
+    ToolBar2->setIconSize(QSize(16, 16));
+    ToolBar2->setContextMenuPolicy(Qt::PreventContextMenu);
+    Crop1 = addToolButton(QStringLiteral("Crop1"), QStringLiteral("切り抜き"),
+                          QStringLiteral("切り抜き"),
+                          QStringLiteral("ドラッグで囲んだ範囲に画像を切り抜きます。"),
+                          QStringLiteral("crop"), true, ToolBar2);
+    static_cast<QHBoxLayout *>(centralWidget()->layout())->insertWidget(0, ToolBar2);
 }
 
 void TKorvaneForm1::createToolBar()

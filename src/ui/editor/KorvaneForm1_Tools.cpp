@@ -18,11 +18,9 @@ namespace korvane {
 
 qint32 TKorvaneForm1::downToolMode() const
 {
-    const std::pair<QToolButton *, ToolMode> order[] = {{Select1, mdSelect},
-                                                        {Line1, mdLine},
-                                                        {Arrow1, mdArrow},
-                                                        {Text1, mdText},
-                                                        {Spoide1, mdSpoide}};
+    const std::pair<QToolButton *, ToolMode> order[] = {{Select1, mdSelect}, {Line1, mdLine},
+                                                        {Arrow1, mdArrow},   {Text1, mdText},
+                                                        {Spoide1, mdSpoide}, {Crop1, mdCrop}};
     for (const auto &[button, mode] : order) {
         if (button->isChecked())
             return mode;
@@ -33,7 +31,7 @@ qint32 TKorvaneForm1::downToolMode() const
 void TKorvaneForm1::toolButtonClicked(QToolButton *button)
 {
     if (button->isChecked()) {
-        for (QToolButton *other : {Spoide1, Select1, Line1, Arrow1, Text1}) {
+        for (QToolButton *other : {Spoide1, Select1, Line1, Arrow1, Text1, Crop1}) {
             if (other != button)
                 other->setChecked(false);
         }
@@ -70,6 +68,9 @@ void TKorvaneForm1::ApplyToolMode()
     case crSpoideCursor:
         PB1->setCursor(m_cursors.cursor(crSpoide));
         break;
+    case crCross:
+        PB1->setCursor(Qt::CrossCursor);
+        break;
     case crLineCursor:
         PB1->setCursor(m_cursors.cursor(crLine));
         break;
@@ -91,6 +92,13 @@ void TKorvaneForm1::FormKeyDown(int key)
     // In a text field, Delete removes a character, not the annotation.
     if (key == Qt::Key_Delete && !textFieldOf(QApplication::focusWidget()))
         m_tools.DeleteSelected();
+    // The crop tool's rectangle: Enter crops to it, Escape gives it up.
+    if (m_doc.Mode == mdCrop) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            m_tools.CropToRect();
+        else if (key == Qt::Key_Escape)
+            m_tools.CancelCrop();
+    }
 }
 
 void TKorvaneForm1::FormKeyUp(int key)
@@ -155,6 +163,13 @@ void TKorvaneForm1::focusTextEntry()
 void TKorvaneForm1::drawTextCaret(qint32, qint32)
 {
     DrawTextCaret();
+}
+
+void TKorvaneForm1::showCropRect(const QRect &rect)
+{
+    PB1->showCropRect(rect);
+    if (rect.isEmpty())
+        TextOKButton->setEnabled(false);
 }
 
 void TKorvaneForm1::showPointerPosition(qint32 x, qint32 y)

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <cmath>
 
 namespace korvane {
@@ -92,6 +93,16 @@ void PaintBox::showCaret(qint32 x, qint32 y, int height)
     update(onScreen(m_caret));
 }
 
+void PaintBox::showCropRect(const QRect &rect)
+{
+    if (rect == m_crop)
+        return;
+    // The dimming covers everything outside the rectangle: a change of it
+    // repaints the whole view.
+    m_crop = rect;
+    update();
+}
+
 void PaintBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
@@ -107,6 +118,20 @@ void PaintBox::paintEvent(QPaintEvent *event)
         painter.drawImage(
             QRectF(source.x() / s, source.y() / s, source.width() / s, source.height() / s),
             m_picture, source);
+    }
+    if (!m_crop.isEmpty()) {
+        const QRectF kept(m_crop.x() / s, m_crop.y() / s, m_crop.width() / s, m_crop.height() / s);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        QPainterPath outside;
+        outside.addRect(QRectF(rect()));
+        outside.addRect(kept);
+        painter.fillPath(outside, QColor(0, 0, 0, 110));
+        QPen dashes(Qt::white, 0, Qt::DashLine);
+        painter.setPen(QPen(Qt::black, 0));
+        painter.drawRect(kept.adjusted(0, 0, -1 / s, -1 / s));
+        painter.setPen(dashes);
+        painter.drawRect(kept.adjusted(0, 0, -1 / s, -1 / s));
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
     }
     if (!m_caret.isNull()) {
         painter.setCompositionMode(QPainter::RasterOp_NotDestination);

@@ -28,6 +28,9 @@ public:
     // top is at (x, y), inverting the picture under it.
     void showCaret(qint32 x, qint32 y, int height);
     QRect caret() const { return m_caret; }
+    // Shows the crop tool's rectangle over the picture, the rest dimmed, on
+    // the screen only; an empty one shows none.
+    void showCropRect(const QRect &rect);
     // Device pixels per unit of the widget's geometry.
     qreal scale() const;
 
@@ -48,6 +51,7 @@ private:
 
     const QImage &m_picture;
     QRect m_caret;
+    QRect m_crop;
 };
 
 } // namespace korvane
