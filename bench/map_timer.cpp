@@ -10,10 +10,20 @@
 //     clicks at (X, Y) inside that window and prints "MS TITLE":
 //     milliseconds from the button's release to the map of another window
 //     of the program, and that window's title.
-//   korvane_map_timer read
+//   korvane_map_timer read [picture]
 //     prints the milliseconds that the X server takes to hand over the
 //     whole screen's pixels, in the bands the program asks for: the floor
-//     of any capture.
+//     of any capture. With "picture", into freshly allocated memory, each
+//     pixel made opaque: the capture itself, as the program takes it.
+//   korvane_map_timer region MX MY OX OY X0 Y0 X1 Y1 PROGRAM [ARG...]
+//     waits for the program's first window, lets it settle for two seconds,
+//     clicks at (MX, MY) inside it (the mode) and at (OX, OY) (OK), and
+//     prints "MAP FRAME SPAN TITLE": milliseconds from OK's release to the
+//     map of another window of the program (the overlay) and to its first
+//     frame (the root's pixel at (X0, Y0) changing); then, half a second
+//     later, the left button pressed at (X0, Y0), dragged to (X1, Y1) and
+//     released, Enter pressed and released at once: milliseconds from the
+//     button's release to the map of a third window, and its title.
 //
 // The program is ended with SIGTERM afterwards. Needs a screen without a
 // window manager, where the program's windows are children of the root.
@@ -32,6 +42,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -89,15 +100,16 @@ struct Watcher
         xcb_flush(c);
     }
 
-    // Blocks until a window of `pid` other than `except` is mapped.
-    xcb_window_t nextMap(pid_t pid, xcb_window_t except = XCB_WINDOW_NONE)
+    // Blocks until a window of `pid` other than those in `except` is mapped.
+    xcb_window_t nextMap(pid_t pid, const std::vector<xcb_window_t> &except = {})
     {
         while (xcb_generic_event_t *event = xcb_wait_for_event(c)) {
             std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> owned(event, &std::free);
             if ((event->response_type & 0x7F) != XCB_MAP_NOTIFY)
                 continue;
             const auto *map = reinterpret_cast<xcb_map_notify_event_t *>(event);
-            if (map->window == except || map->override_redirect)
+            if (std::find(except.begin(), except.end(), map->window) != except.end() ||
+                map->override_redirect)
                 continue;
             const std::string value = property(c, map->window, pidAtom, XCB_ATOM_CARDINAL);
             uint32_t owner = 0;
@@ -128,28 +140,96 @@ struct Watcher
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 
-    double readScreen()
+    double readScreen(bool intoPicture)
     {
         const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
         const int width = screen->width_in_pixels;
         const int height = screen->height_in_pixels;
         const int bandRows = std::max(1, (16 << 20) / (width * 4));
         const auto started = Clock::now();
+        auto *picture = intoPicture
+                            ? static_cast<uint32_t *>(std::malloc(size_t(width) * height * 4))
+                            : nullptr;
         for (int top = 0; top < height; top += bandRows) {
             const int rows = std::min(bandRows, height - top);
-            std::free(xcb_get_image_reply(c,
-                                          xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, 0,
-                                                        int16_t(top), uint16_t(width),
-                                                        uint16_t(rows), ~0u),
-                                          nullptr));
+            xcb_get_image_reply_t *band = xcb_get_image_reply(
+                c,
+                xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, 0, int16_t(top), uint16_t(width),
+                              uint16_t(rows), ~0u),
+                nullptr);
+            if (picture && band) {
+                const auto *from = reinterpret_cast<const uint32_t *>(xcb_get_image_data(band));
+                uint32_t *to = picture + size_t(top) * width;
+                for (int y = 0; y < rows; ++y)
+                    for (int x = 0; x < width; ++x)
+                        to[size_t(y) * width + x] =
+                            0xFF000000u | (from[size_t(y) * width + x] & 0x00FFFFFFu);
+            }
+            std::free(band);
         }
-        return msSince(started);
+        const double ms = msSince(started);
+        std::free(picture);
+        return ms;
     }
 
     void release()
     {
         xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
         xcb_flush(c);
+    }
+
+    void pointerTo(int x, int y)
+    {
+        xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, int16_t(x), int16_t(y),
+                            0);
+        xcb_flush(c);
+    }
+
+    void button(uint8_t type)
+    {
+        xcb_test_fake_input(c, type, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
+        xcb_flush(c);
+    }
+
+    // The keycode of a keysym in the server's keyboard map.
+    uint8_t keycode(xcb_keysym_t keysym)
+    {
+        const xcb_setup_t *setup = xcb_get_setup(c);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> map(
+            xcb_get_keyboard_mapping_reply(
+                c, xcb_get_keyboard_mapping(c, setup->min_keycode, uint8_t(count)), nullptr),
+            &std::free);
+        if (!map)
+            fail("cannot read the keyboard map");
+        const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(map.get());
+        for (int i = 0; i < count * map->keysyms_per_keycode; ++i) {
+            if (syms[i] == keysym)
+                return uint8_t(setup->min_keycode + i / map->keysyms_per_keycode);
+        }
+        fail("no key for the keysym");
+    }
+
+    void key(uint8_t code)
+    {
+        xcb_test_fake_input(c, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, root, 0, 0, 0);
+        xcb_test_fake_input(c, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, root, 0, 0, 0);
+        xcb_flush(c);
+    }
+
+    uint32_t pixel(int x, int y)
+    {
+        std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> image(
+            xcb_get_image_reply(c,
+                                xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(x),
+                                              int16_t(y), 1, 1, ~0u),
+                                nullptr),
+            &std::free);
+        if (!image || xcb_get_image_data_length(image.get()) < 4)
+            fail("cannot read a pixel of the screen");
+        uint32_t value;
+        std::memcpy(&value, xcb_get_image_data(image.get()), 4);
+        return value & 0x00FFFFFFu;
     }
 };
 
@@ -185,9 +265,11 @@ void end(pid_t pid)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: korvane_map_timer start PROGRAM [ARG...]\n"
-                         "       korvane_map_timer capture X Y PROGRAM [ARG...]\n"
-                         "       korvane_map_timer read\n");
+    std::fprintf(stderr,
+                 "usage: korvane_map_timer start PROGRAM [ARG...]\n"
+                 "       korvane_map_timer capture X Y PROGRAM [ARG...]\n"
+                 "       korvane_map_timer read [picture]\n"
+                 "       korvane_map_timer region MX MY OX OY X0 Y0 X1 Y1 PROGRAM [ARG...]\n");
     return 2;
 }
 
@@ -200,7 +282,7 @@ int main(int argc, char **argv)
     const std::string mode = argv[1];
     Watcher watcher;
     if (mode == "read") {
-        std::printf("%.1f\n", watcher.readScreen());
+        std::printf("%.1f\n", watcher.readScreen(argc > 2 && std::string(argv[2]) == "picture"));
         return 0;
     }
     if (argc < 3)
@@ -223,11 +305,55 @@ int main(int argc, char **argv)
         watcher.click(first, std::atoi(argv[2]), std::atoi(argv[3]));
         const auto pressed = Clock::now();
         watcher.release();
-        const xcb_window_t next = watcher.nextMap(pid, first);
+        const xcb_window_t next = watcher.nextMap(pid, {first});
         const double ms = msSince(pressed);
         const std::string title = watcher.title(next);
         end(pid);
         std::printf("%.1f %s\n", ms, title.c_str());
+        return 0;
+    }
+    if (mode == "region" && argc >= 11) {
+        int at[8];
+        for (int i = 0; i < 8; ++i)
+            at[i] = std::atoi(argv[2 + i]);
+        const uint8_t enter = watcher.keycode(0xFF0D); // XK_Return
+        const pid_t pid = launch(argv + 10);
+        const xcb_window_t first = watcher.nextMap(pid);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        watcher.click(first, at[0], at[1]);
+        watcher.release();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const uint32_t before = watcher.pixel(at[4], at[5]);
+        watcher.click(first, at[2], at[3]);
+        const auto pressed = Clock::now();
+        watcher.release();
+        const xcb_window_t overlay = watcher.nextMap(pid, {first});
+        const double mapMs = msSince(pressed);
+        // Polled gently: the program and the X server share the cores.
+        while (watcher.pixel(at[4], at[5]) == before) {
+            if (msSince(pressed) > 10000)
+                fail("the overlay draws nothing where the drag starts");
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        const double frameMs = msSince(pressed);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        watcher.pointerTo(at[4], at[5]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        watcher.button(XCB_BUTTON_PRESS);
+        for (int step = 1; step <= 10; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            watcher.pointerTo(at[4] + (at[6] - at[4]) * step / 10,
+                              at[5] + (at[7] - at[5]) * step / 10);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        watcher.button(XCB_BUTTON_RELEASE);
+        const auto released = Clock::now();
+        watcher.key(enter);
+        const xcb_window_t editor = watcher.nextMap(pid, {first, overlay});
+        const double spanMs = msSince(released);
+        const std::string title = watcher.title(editor);
+        end(pid);
+        std::printf("%.1f %.1f %.1f %s\n", mapMs, frameMs, spanMs, title.c_str());
         return 0;
     }
     return usage();

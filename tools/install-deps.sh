@@ -8,6 +8,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libxcb1-dev
   libjpeg62-turbo-dev libwmf-dev libemf2svg-dev
+  # the region overlay: each monitor's rectangle (RandR) and the pointer
+  # (XInput 2) in device pixels
+  libxcb-randr0-dev libxcb-xinput-dev
   # PNG: whole-buffer deflate and inflate for the reader and writer
   libdeflate-dev
   libbenchmark-dev

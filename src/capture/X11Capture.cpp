@@ -6,7 +6,9 @@
 #include <QGuiApplication>
 #include <cstring>
 #include <memory>
+#include <xcb/randr.h>
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 namespace korvane {
 
@@ -160,7 +162,107 @@ QImage grabRoot(xcb_connection_t *c, xcb_window_t root, QRect rect)
     return picture;
 }
 
+QString atomName(xcb_connection_t *c, xcb_atom_t name)
+{
+    auto r = reply(xcb_get_atom_name_reply(c, xcb_get_atom_name(c, name), nullptr));
+    if (!r)
+        return {};
+    return QString::fromLatin1(xcb_get_atom_name_name(r.get()),
+                               xcb_get_atom_name_name_length(r.get()));
+}
+
 } // namespace
+
+QHash<QString, QRect> x11Monitors()
+{
+    xcb_connection_t *c = connection();
+    QHash<QString, QRect> monitors;
+    const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
+    if (!randr || !randr->present)
+        return monitors;
+    auto version = reply(xcb_randr_query_version_reply(
+        c, xcb_randr_query_version(c, XCB_RANDR_MAJOR_VERSION, XCB_RANDR_MINOR_VERSION), nullptr));
+    if (!version || (version->major_version == 1 && version->minor_version < 5))
+        return monitors;
+    // The active monitors, as Qt asks for them when it makes its screens.
+    auto r = reply(
+        xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, rootWindow(c), 1), nullptr));
+    if (!r)
+        return monitors;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(r.get()); it.rem;
+         xcb_randr_monitor_info_next(&it))
+        monitors.insert(atomName(c, it.data->name),
+                        QRect(it.data->x, it.data->y, it.data->width, it.data->height));
+    return monitors;
+}
+
+std::optional<QPoint> x11PointerOnRoot()
+{
+    xcb_connection_t *c = connection();
+    auto pointer = reply(xcb_query_pointer_reply(c, xcb_query_pointer(c, rootWindow(c)), nullptr));
+    if (!pointer || !pointer->same_screen)
+        return std::nullopt;
+    return QPoint(pointer->root_x, pointer->root_y);
+}
+
+std::optional<X11PointerEvent> x11PointerEvent(const void *xcbEvent)
+{
+    const auto *event = static_cast<const xcb_generic_event_t *>(xcbEvent);
+    switch (event->response_type & 0x7F) {
+    case XCB_BUTTON_PRESS:
+    case XCB_BUTTON_RELEASE: {
+        const auto *button = static_cast<const xcb_button_press_event_t *>(xcbEvent);
+        return X11PointerEvent{
+            (event->response_type & 0x7F) == XCB_BUTTON_PRESS ? X11PointerEvent::Press
+                                                              : X11PointerEvent::Release,
+            button->detail, button->event, button->time, QPoint(button->root_x, button->root_y)};
+    }
+    case XCB_MOTION_NOTIFY: {
+        const auto *motion = static_cast<const xcb_motion_notify_event_t *>(xcbEvent);
+        return X11PointerEvent{X11PointerEvent::Motion, 0, motion->event, motion->time,
+                               QPoint(motion->root_x, motion->root_y)};
+    }
+    case XCB_GE_GENERIC: {
+        static const uint8_t xinput = [] {
+            const xcb_query_extension_reply_t *extension =
+                xcb_get_extension_data(connection(), &xcb_input_id);
+            return extension && extension->present ? extension->major_opcode : uint8_t(0);
+        }();
+        const auto *generic = static_cast<const xcb_ge_generic_event_t *>(xcbEvent);
+        if (xinput == 0 || generic->extension != xinput)
+            return std::nullopt;
+        const auto *device = static_cast<const xcb_input_button_press_event_t *>(xcbEvent);
+        X11PointerEvent::Kind kind;
+        switch (device->event_type) {
+        case XCB_INPUT_BUTTON_PRESS:
+            kind = X11PointerEvent::Press;
+            break;
+        case XCB_INPUT_BUTTON_RELEASE:
+            kind = X11PointerEvent::Release;
+            break;
+        case XCB_INPUT_MOTION:
+            kind = X11PointerEvent::Motion;
+            break;
+        default:
+            return std::nullopt;
+        }
+        // 16.16 fixed point; a tablet's fraction goes to the nearer corner.
+        const QPoint root((device->root_x + 0x8000) >> 16, (device->root_y + 0x8000) >> 16);
+        return X11PointerEvent{kind, kind == X11PointerEvent::Motion ? 0 : int(device->detail),
+                               device->event, device->time, root};
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+void x11WarpPointer(QPoint at)
+{
+    xcb_connection_t *c = connection();
+    xcb_warp_pointer(c, XCB_WINDOW_NONE, rootWindow(c), 0, 0, 0, 0, int16_t(at.x()),
+                     int16_t(at.y()));
+    xcb_flush(c);
+}
 
 QImage captureX11(CaptureTarget target)
 {

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end flow of the launcher: one program run taking the whole screen
 # (one monitor, then two), the active window with and without a window
-# manager, the clipboard's picture and its failure, a blank editor with the
-# version dialog, and the notification-area icon with a real tray host.
+# manager, a region dragged on the frozen desktop (on one monitor, across
+# two, cancelled, of no size), the clipboard's picture and its failure, a
+# blank editor with the version dialog, and the notification-area icon with
+# a real tray host; then a second run with monitors of mixed scales.
 # Pictures are checked by what the editor shows and, pixel for pixel, by what
 # the program put on the clipboard against the screen itself.
 # Usage: launcher.sh <korvane>
@@ -15,10 +17,10 @@ mkdir -p "$work/run"
 report=launcher
 source "$here/desktop.sh"
 xvfb=
-kpid='' bus='' a11y='' clip='' wm='' tray='' logo='' logo2=''
+kpid='' bus='' a11y='' clip='' wm='' tray='' logo='' logo2='' logo3=''
 cleanup() {
   local p
-  for p in "$kpid" "$clip" "$wm" "$tray" "$logo" "$logo2"; do
+  for p in "$kpid" "$clip" "$wm" "$tray" "$logo" "$logo2" "$logo3"; do
     [ -n "$p" ] && kill "$p" 2>/dev/null
   done
   stop_desktop
@@ -181,9 +183,9 @@ start() {
   local box
   appears "$launcher" || return 1
   box=$(probe --in "$launcher" box "$launcher") || { echo "$box"; return 1; }
-  [ "$box" = "721 527 157 146" ] || { echo "the launcher is at [$box], not centred"; return 1; }
+  [ "$box" = "721 518 157 163" ] || { echo "the launcher is at [$box], not centred"; return 1; }
 }
-check "start: the launcher, 157 x 146, centred on the 1600 x 1200 screen" start
+check "start: the launcher, 157 x 163, centred on the 1600 x 1200 screen" start
 note_accessibility_bus
 
 # No notification area yet: a message, and the launcher stays.
@@ -295,6 +297,87 @@ after_window_manager() {
 }
 check "window-after-wm: with the window manager ended, ウィンドウ takes the focused window again" \
   after_window_manager
+
+# 範囲指定: the launcher steps aside, the desktop freezes under a window on
+# each monitor, and a rectangle dragged there goes onto the clipboard and
+# into the editor, its pixels exactly the screen's. The screen to compare
+# with is taken with the launcher shown, away from the rectangles.
+overlays_shown() {
+  local n
+  for _ in $(seq 100); do
+    n=$(for id in $(xdotool search --onlyvisible --name '^範囲指定$' 2>/dev/null); do echo "$id"; done | wc -l)
+    [ "$n" = "$1" ] && return 0
+    sleep 0.1
+  done
+  echo "$n overlay windows shown, not $1; visible: $(visible_titles)"
+  return 1
+}
+# drag X0 Y0 X1 Y1: the left button from one point of the screen to another.
+drag() { xdotool mousemove "$1" "$2" mousedown 1 mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2)) \
+  mousemove "$3" "$4" mouseup 1; }
+# region_taken W H X Y: the editor's picture and the clipboard are the
+# screen's W x H pixels at (X, Y).
+region_taken() {
+  editor_shows "$1" "$2" || return 1
+  import -window root "$work/shot.png"
+  convert "$work/shot.png" -crop "$1x$2+$px+$py" +repage "$work/shown.png"
+  convert "$work/screen.ppm" -crop "$1x$2+$3+$4" +repage "$work/chosen.png"
+  same_picture "$work/shown.png" "$work/chosen.png" || return 1
+  clipboard_picture || return 1
+  same_picture "$work/clip.png" "$work/chosen.png"
+}
+region_one() {
+  back_to_launcher || return 1
+  probe pixels "$work/screen.ppm" 0 0 min:41,41,161,131:802000:500 min:921,301,1119,449:802000:500 || return 1
+  press_ok 範囲指定 || return 1
+  overlays_shown 2 || return 1
+  # Up and to the left: the rectangle between the two corners.
+  drag 150 120 60 50 || return 1
+  xdotool key Return
+  region_taken 90 70 60 50
+}
+xlogo -geometry 200x150+920+300 -bg '#ffd000' -fg '#802000' >/dev/null 2>&1 &
+logo3=$!
+check "region: 範囲指定, a drag over the logo and Enter give the editor and the clipboard those screen pixels exactly" \
+  region_one
+# Escape, and the right button, bring the launcher back with the clipboard
+# as it was; a drag of no size and Enter take nothing first.
+region_cancelled() {
+  cp "$work/clip.png" "$work/before.png"
+  back_to_launcher || return 1
+  press_ok 範囲指定 || return 1
+  overlays_shown 2 || return 1
+  # In one go, so that the keys and the pointer have to be taken in the
+  # order they came.
+  xdotool mousemove 300 300 mousedown 1 mouseup 1 key Return mousedown 1 mousemove 350 350 \
+    mousemove 400 400 mouseup 1 key Escape
+  appears "$launcher" || return 1
+  no_window 範囲指定 || return 1
+  no_window "$new_editor" || return 1
+  click_on --in "$launcher" "O  K" || return 1
+  overlays_shown 2 || return 1
+  xdotool mousemove 500 500 click 3
+  appears "$launcher" || return 1
+  no_window 範囲指定 || return 1
+  no_window "$new_editor" || return 1
+  clipboard_picture || return 1
+  same_picture "$work/clip.png" "$work/before.png"
+}
+check "region-cancel: a drag of no size and Enter take nothing; Escape and the right button bring the launcher back, the clipboard kept" \
+  region_cancelled
+# From the launcher the cancelling left, with 範囲指定 still chosen: across
+# the border of the two monitors, over a logo on both; the arrows move the
+# second corner, and a double click takes the rectangle.
+region_border() {
+  press_ok || return 1
+  overlays_shown 2 || return 1
+  drag 950 320 1080 420 || return 1
+  xdotool key Right Right shift+Down
+  xdotool mousemove 1000 350 click --repeat 2 --delay 80 1
+  region_taken 132 110 950 320
+}
+check "region-border: across the two monitors' border, nudged with the arrows, taken with a double click" \
+  region_border
 
 # クリップボード: another program's picture; then only text there.
 convert -size 300x200 'xc:rgb(0,128,255)' "$work/paste.png"
@@ -433,6 +516,38 @@ quit_with_icon() {
   no_tray_icon
 }
 check "quit: 終  了, the work given up, ends the program, and its icon goes with it" quit_with_icon
+
+# A second run with the left monitor at twice the scale of the right: each
+# overlay window shows its monitor's part of the frozen desktop one to one
+# in device pixels, and a rectangle from an odd device pixel of the scaled
+# monitor across the border takes exactly the screen's pixels.
+mixed_scales() {
+  local w n
+  (cd "$work/run" && QT_SCREEN_SCALE_FACTORS="left=2;right=1" exec "$korvane") >"$work/korvane.log" 2>&1 &
+  kpid=$!
+  w=$(wait_window "$launcher") || { echo "$w"; return 1; }
+  probe pixels "$work/screen.ppm" 0 0 min:921,301,1119,449:802000:500 || return 1
+  convert "$work/screen.ppm" -crop 190x112+901+321 +repage "$work/chosen.png"
+  # OK has the focus: Tab to the mode, down to 範囲指定, back to OK.
+  xdotool windowfocus --sync "$w" key Tab Down Down Down Down shift+Tab Return
+  no_window "$launcher" || return 1
+  overlays_shown 2 || return 1
+  drag 901 321 1091 433 || return 1
+  for _ in $(seq 20); do
+    import -window root "$work/shot.png"
+    convert "$work/shot.png" -crop 190x112+901+321 +repage "$work/shown.png"
+    n=$(compare -metric AE "$work/shown.png" "$work/chosen.png" null: 2>&1)
+    [ "$n" = 0 ] && break
+    sleep 0.1
+  done
+  [ "$n" = 0 ] || { echo "the overlay shows the rectangle with $n pixels unlike the screen's"; return 1; }
+  xdotool key Return
+  appears "$new_editor" || return 1
+  clipboard_picture || return 1
+  same_picture "$work/clip.png" "$work/chosen.png"
+}
+check "region-scales: on monitors of scales 2 and 1 the overlay shows each one's pixels one to one, and the rectangle across them is the screen's exactly" \
+  mixed_scales
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -301,5 +301,51 @@ copy_picture() {
 }
 check "copy: Ctrl+C puts the turned picture on the Wayland clipboard as image/png" copy_picture
 
+# 範囲指定: the portal's picture of the whole desktop, taken without a
+# question once the launcher has stepped aside, is laid over each output by
+# a full-screen window of the program's own, and the keys choose the
+# rectangle (this desktop has no pointer): from the desktop's top left with
+# Shift and the arrows to (150, 50), Space for the first corner, then 200 x
+# 100 across the border of the two outputs, Enter.
+overlays() {
+  run_as swaymsg -t get_tree | python3 -c '
+import json, sys
+def walk(n):
+    yield n
+    for c in n.get("nodes", []) + n.get("floating_nodes", []):
+        yield from walk(c)
+rects = sorted("%d %d %d %d" % (r["x"], r["y"], r["width"], r["height"])
+               for n in walk(json.load(sys.stdin)) if n.get("pid") and n.get("visible")
+               and n["name"] == "範囲指定" for r in [n["rect"]])
+print(", ".join(rects))'
+}
+repeat() { local n=$1; shift; for _ in $(seq "$n"); do printf '%s\n' "$@"; done; }
+region_mode() {
+  local covered differ
+  back_to_launcher || return 1
+  # From クリップボード, the last mode chosen, down to 範囲指定.
+  keys -k Tab -k Down -k Down -M shift -k Tab -m shift -k space
+  for _ in $(seq 100); do
+    covered=$(overlays)
+    [ "$covered" = "0 0 200 150, 200 0 1024 768" ] && break
+    sleep 0.1
+  done
+  [ "$covered" = "0 0 200 150, 200 0 1024 768" ] ||
+    { echo "the overlay windows cover [$covered], not the two outputs"; return 1; }
+  keys -M shift $(repeat 15 -k Right) $(repeat 5 -k Down) -m shift -k space \
+    -M shift $(repeat 20 -k Right) $(repeat 10 -k Down) -m shift -k Return
+  shows "$work/region.png" || return 1
+  gone 範囲指定 || return 1
+  run_as wl-paste --no-newline --type image/png >"$work/clipboard.png" || return 1
+  differ=$(compare -metric AE -alpha off "$work/region.png" "$work/clipboard.png" null: 2>&1)
+  [ "$differ" = 0 ] || {
+    echo "the clipboard's $(identify -format '%w x %h' "$work/clipboard.png") picture" \
+      "is not the compositor's 200 x 100 pixels: $differ"
+    return 1
+  }
+}
+check "region: 範囲指定 lays the frozen desktop over both outputs and takes the rectangle chosen with the keys, pixel for pixel" \
+  region_mode
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -1,10 +1,12 @@
 #include "ui/launcher/KorvaneForm0.h"
 
+#include "capture/RegionCapture.h"
 #include "capture/ScreenCapture.h"
 #include "common/KorvaneError.h"
 #include "document/ClipboardPicture.h"
 #include "ui/ErrorBox.h"
 #include "ui/editor/KorvaneForm1.h"
+#include "ui/launcher/RegionOverlay.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,12 +27,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <exception>
+#include <memory>
 
 namespace korvane {
 
 namespace {
 
 constexpr int kCaptureDelayMs = 7 * 100;
+// The fifth mode's room: the mode group, the buttons below it and the
+// window grow by one item's height.
+constexpr int kItemHeight = 17;
 
 // Shows only the entries whose actions are visible, and no separator at the
 // top, at the bottom or right after another: the menus change with the
@@ -69,7 +75,7 @@ TKorvaneForm0::TKorvaneForm0(QWidget *parent) : QWidget(parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(157, 146);
+    setFixedSize(157, 146 + kItemHeight);
     createActions();
     createControls();
     createMenus();
@@ -82,7 +88,7 @@ void TKorvaneForm0::createControls()
 {
     ScreenCap = new QPushButton(QStringLiteral("O  K"), this);
     ScreenCap->setObjectName(QStringLiteral("ScreenCap"));
-    ScreenCap->setGeometry(20, 110, 50, 25);
+    ScreenCap->setGeometry(20, 110 + kItemHeight, 50, 25);
     ScreenCap->setToolTip(QStringLiteral("開始"));
     ScreenCap->setStatusTip(QStringLiteral("開始します。"));
     ScreenCap->setAccessibleDescription(ScreenCap->statusTip());
@@ -90,22 +96,27 @@ void TKorvaneForm0::createControls()
 
     ModeSelect = new QGroupBox(QStringLiteral("選 択"), this);
     ModeSelect->setObjectName(QStringLiteral("ModeSelect"));
-    ModeSelect->setGeometry(20, 10, 120, 90);
+    ModeSelect->setGeometry(20, 10, 120, 90 + kItemHeight);
     auto *column = new QVBoxLayout(ModeSelect);
     column->setContentsMargins(8, 2, 4, 2);
     column->setSpacing(0);
     m_modes = new QButtonGroup(this);
-    const char16_t *items[] = {u"画面全体", u"ウィンドウ", u"クリップボード", u"エディタの起動"};
-    for (int i = 0; i < 4; ++i) {
+    const char16_t *items[] = {u"画面全体", u"ウィンドウ", u"クリップボード", u"エディタの起動",
+                               u"範囲指定"};
+    for (int i = 0; i < 5; ++i) {
         auto *item = new QRadioButton(QString::fromUtf16(items[i]), ModeSelect);
         m_modes->addButton(item, i);
         column->addWidget(item);
     }
+    QAbstractButton *region = m_modes->button(cmRegion);
+    region->setToolTip(QStringLiteral("範囲指定"));
+    region->setStatusTip(QStringLiteral("ドラッグで指定した画面の範囲を取り込みます。"));
+    region->setAccessibleDescription(region->statusTip());
     m_modes->button(cmScreen)->setChecked(true);
 
     NG = new QPushButton(QStringLiteral("終  了"), this);
     NG->setObjectName(QStringLiteral("NG"));
-    NG->setGeometry(90, 110, 50, 25);
+    NG->setGeometry(90, 110 + kItemHeight, 50, 25);
     NG->setToolTip(QStringLiteral("終了"));
     NG->setStatusTip(QStringLiteral("終了します。"));
     NG->setAccessibleDescription(NG->statusTip());
@@ -228,9 +239,7 @@ void TKorvaneForm0::ScreenCapClick()
         // The user is never left without a window: the message, then the
         // launcher to try again.
         showErrorBox(error.message());
-        show();
-        raise();
-        activateWindow();
+        comeBack();
     }
     m_capturing = false;
 }
@@ -246,19 +255,79 @@ void TKorvaneForm0::capture(QImage copied)
     // An editor not made yet is made while the first wait lets the desktop
     // settle; the shot is taken as the second wait begins, and reaches the
     // clipboard within it, as a Print Screen key's does.
-    WaitWithMessages([this] { makeEditor(); });
+    // In 範囲指定 the overlay's windows are made in the same wait.
+    const auto later = [](RegionOverlay *overlay) {
+        overlay->hide();
+        overlay->deleteLater();
+    };
+    std::unique_ptr<RegionOverlay, decltype(later)> overlay(nullptr, later);
+    WaitWithMessages([&] {
+        makeEditor();
+        if (captureMode() == cmRegion)
+            overlay.reset(new RegionOverlay(QGuiApplication::screens()));
+    });
+    if (overlay) {
+        if (!captureRegion(*overlay))
+            comeBack();
+        return;
+    }
     WaitWithMessages([this] {
         const int mode = captureMode();
         if (mode == cmScreen || mode == cmWindow)
             captureToClipboard(
                 mode == cmScreen ? CaptureTarget::WholeScreen : CaptureTarget::ActiveWindow, this);
     });
+    handOver(std::move(copied));
+}
+
+bool TKorvaneForm0::captureRegion(RegionOverlay &overlay)
+{
+    // The user's choice takes the second wait's place: the desktop is
+    // frozen once the launcher has left it.
+    const bool wayland = QGuiApplication::platformName().startsWith(u"wayland");
+    FrozenDesktop desktop;
+    try {
+        desktop = freezeDesktop(this);
+    } catch (const KorvaneError &) {
+        if (!wayland)
+            throw;
+        // A portal that will not hand over the screen without asking may
+        // still let the user choose a part of it.
+    }
+    QImage chosen;
+    if (overlay.cover(desktop)) {
+        const QRect rect = overlay.exec();
+        if (rect.isEmpty())
+            return false;
+        chosen = desktop.part(rect);
+    } else if (!wayland) {
+        throw KorvaneError(QStringLiteral("範囲を指定する画面を表示できません"));
+    }
+    // Where Korvane cannot lay its own windows over every output, the
+    // portal's interactive Screenshot lets the user choose, as for a window.
+    if (chosen.isNull())
+        chosen = capturePicture(CaptureTarget::ActiveWindow, this);
+    QGuiApplication::clipboard()->setImage(chosen);
+    handOver(QImage());
+    return true;
+}
+
+void TKorvaneForm0::comeBack()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void TKorvaneForm0::handOver(QImage copied)
+{
     makeEditor();
     // The question about the old document has been answered: the new one
     // replaces it without another.
     switch (captureMode()) {
     case cmScreen:
     case cmWindow:
+    case cmRegion:
         m_editor->LoadDocument(QString());
         m_editor->ActPastExecute();
         break;

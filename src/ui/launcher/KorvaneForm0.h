@@ -13,6 +13,7 @@ class QSystemTrayIcon;
 
 namespace korvane {
 
+class RegionOverlay;
 class TKorvaneForm1;
 
 // The launcher: the program's main window, where the user picks what the
@@ -23,7 +24,7 @@ class TKorvaneForm0 : public QWidget
 {
     Q_OBJECT
 public:
-    enum CaptureMode { cmScreen = 0, cmWindow = 1, cmClipboard = 2, cmEditor = 3 };
+    enum CaptureMode { cmScreen = 0, cmWindow = 1, cmClipboard = 2, cmEditor = 3, cmRegion = 4 };
 
     explicit TKorvaneForm0(QWidget *parent = nullptr);
     ~TKorvaneForm0() override;
@@ -43,7 +44,9 @@ public:
     bool hasTrayIcon() const;
 
     // OK: hide, wait, capture onto the clipboard, wait, give the editor a new
-    // picture and paste, choose the line tool, show the editor.
+    // picture and paste, choose the line tool, show the editor. In 範囲指定
+    // the user chooses a rectangle on the frozen desktop instead of the
+    // second wait; cancelling brings the launcher back.
     void ScreenCapClick();
     void ActTrayInExecute();
     void ActTrayDelExecute();
@@ -82,6 +85,13 @@ private:
     void WaitWithMessages(const std::function<void()> &during = {});
     // `copied`: the clipboard's picture, read already, in the clipboard mode.
     void capture(QImage copied);
+    // 範囲指定 after the first wait: the chosen part on the clipboard and in
+    // the editor; false when the user cancelled. The overlay's windows stay
+    // until the caller frees it, after the editor is shown.
+    bool captureRegion(RegionOverlay &overlay);
+    // The new picture into the editor, the line tool, the editor shown.
+    void handOver(QImage copied);
+    void comeBack();
     void makeEditor();
 
     QButtonGroup *m_modes = nullptr;

@@ -64,9 +64,9 @@ void tst_korvaneform0::launcher_ModesButtonsAndMenus()
     QStringList items;
     for (QRadioButton *item : p.launcher.ModeSelect->findChildren<QRadioButton *>())
         items << item->text();
-    QCOMPARE(items,
-             (QStringList{QStringLiteral("画面全体"), QStringLiteral("ウィンドウ"),
-                          QStringLiteral("クリップボード"), QStringLiteral("エディタの起動")}));
+    QCOMPARE(items, (QStringList{QStringLiteral("画面全体"), QStringLiteral("ウィンドウ"),
+                                 QStringLiteral("クリップボード"), QStringLiteral("エディタの起動"),
+                                 QStringLiteral("範囲指定")}));
     QCOMPARE(p.launcher.captureMode(), int(TKorvaneForm0::cmScreen));
     QCOMPARE(p.launcher.ScreenCap->statusTip(), QStringLiteral("開始します。"));
     QCOMPARE(shownEntries(p.launcher.PopupMenu1),
