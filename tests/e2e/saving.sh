@@ -474,8 +474,9 @@ editable_open() {
   convert "$work/sheet.png" -depth 8 "$work/moved.ppm"
   shows "$work/moved.ppm" || { echo "the file is not what the screen shows"; return 1; }
   # Where the line was, the gradient, pixel for pixel.
-  differ=$(compare -metric AE <(convert "$work/sheet.png" -crop 150x40+25+15 +repage ppm:-) \
-    <(convert "$work/base.png" -crop 150x40+25+15 +repage ppm:-) null: 2>&1)
+  convert "$work/sheet.png" -crop 150x40+25+15 +repage "$work/was-line.ppm"
+  convert "$work/base.png" -crop 150x40+25+15 +repage "$work/gradient.ppm"
+  differ=$(compare -metric AE "$work/was-line.ppm" "$work/gradient.ppm" null: 2>&1)
   [ "$differ" = 0 ] || { echo "under the old line $differ pixels differ from the gradient"; return 1; }
   close_editor
   ended
