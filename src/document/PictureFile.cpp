@@ -93,15 +93,17 @@ QImage onWhite(const QImage &picture)
 
 // The stored document with the file's pixels as its composition: reading
 // them has checked that composing the stored document gives exactly these.
+// A document opens without a selection, so the marks of one saved with the
+// file are composed away.
 void restoreStored(EditorDocument &document, EditableDocument stored, QImage composed)
 {
     document.SetPicture(std::move(stored.base));
     document.setAnnotations(stored.annotations);
-    if (stored.selectedLine >= 0)
-        document.SelLine = document.LineList[size_t(stored.selectedLine)].get();
-    if (stored.selectedText >= 0)
-        document.SelMoji = document.MojiList[size_t(stored.selectedText)].get();
     document.DrawBmp = std::move(composed);
+    if (stored.selectedLine >= 0)
+        document.RedrawArea(document.Area(*document.LineList[size_t(stored.selectedLine)]));
+    if (stored.selectedText >= 0)
+        document.RedrawArea(document.Area(*document.MojiList[size_t(stored.selectedText)]));
 }
 
 } // namespace

@@ -60,7 +60,7 @@ struct LoadOutcome
 // failed read (KorvaneError) leaves picture, annotations, FileName and
 // Modified as they were. Ends with Redraw and a fresh history, so Modified
 // is false. A PNG saved by the program gives back its picture under the
-// annotations and the annotations themselves (EditablePng). The file is only read: its permissions stay as they are.
+// annotations and the annotations themselves (EditablePng), unselected. The file is only read: its permissions stay as they are.
 LoadOutcome LoadDocument(EditorDocument &document, const QString &name);
 
 } // namespace korvane
