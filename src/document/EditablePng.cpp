@@ -36,9 +36,15 @@ constexpr quint16 kSkippable = 0x8000;
 
 constexpr int kTileSide = 16;
 constexpr int kPixelBytes = 3;
-// No document holds this many annotations; a file that says it does is not
-// one of ours.
-constexpr qsizetype kMaxAnnotations = 100000;
+// No document holds this many annotations, nor texts this large; a file
+// that says it does is not one of ours (and composing it to check it would
+// take minutes).
+constexpr qsizetype kMaxAnnotations = 10000;
+constexpr int kMaxFontPixels = 2000;
+// Past this many annotations the check composes and compares the whole
+// picture rather than the union of their areas, which grows slower to make
+// than that.
+constexpr size_t kAreaAnnotations = 256;
 constexpr qsizetype kMaxTextBytes = 1 << 16;
 constexpr qsizetype kMaxNameBytes = 1024;
 // Chunks are cut below the format's limit.
@@ -561,9 +567,11 @@ TMoji readText(In in)
     const QString styleName = in.text();
     const qint32 pixelSize = in.i32();
     const double pointSize = std::bit_cast<double>(in.u64());
-    if (pixelSize > 0 && pixelSize <= 10000)
+    if (pixelSize > kMaxFontPixels || pointSize > kMaxFontPixels)
+        tooLarge();
+    if (pixelSize > 0)
         font.setPixelSize(pixelSize);
-    else if (pointSize > 0 && pointSize <= 10000)
+    else if (pointSize > 0)
         font.setPointSizeF(pointSize);
     else
         damaged();
@@ -719,10 +727,14 @@ void verify(const Stored &stored, QImage &pixels)
     if (stored.document.selectedText >= 0)
         check.SelMoji = check.MojiList[size_t(stored.document.selectedText)].get();
     QRegion area = stored.tiles;
-    for (const auto &line : check.LineList)
-        area += check.Area(*line);
-    for (const auto &text : check.MojiList)
-        area += check.Area(*text);
+    if (check.LineList.size() + check.MojiList.size() > kAreaAnnotations) {
+        area = check.DrawBmp.rect();
+    } else {
+        for (const auto &line : check.LineList)
+            area += check.Area(*line);
+        for (const auto &text : check.MojiList)
+            area += check.Area(*text);
+    }
     std::vector<QImage> before;
     for (const QRect &r : area)
         before.push_back(check.DrawBmp.copy(r));
