@@ -2,6 +2,7 @@
 
 #include "common/KorvaneError.h"
 #include "common/PictureLimits.h"
+#include "document/EditablePng.h"
 #include "document/formats/BmpReader.h"
 #include "document/formats/IconReader.h"
 #include "document/formats/JpegReader.h"
@@ -90,6 +91,21 @@ QImage onWhite(const QImage &picture)
     return white;
 }
 
+// The stored document with the file's pixels as its composition: reading
+// them has checked that composing the stored document gives exactly these.
+// A document opens without a selection, so the marks of one saved with the
+// file are composed away.
+void restoreStored(EditorDocument &document, EditableDocument stored, QImage composed)
+{
+    document.SetPicture(std::move(stored.base));
+    document.setAnnotations(stored.annotations);
+    document.DrawBmp = std::move(composed);
+    if (stored.selectedLine >= 0)
+        document.RedrawArea(document.Area(*document.LineList[size_t(stored.selectedLine)]));
+    if (stored.selectedText >= 0)
+        document.RedrawArea(document.Area(*document.MojiList[size_t(stored.selectedText)]));
+}
+
 } // namespace
 
 PictureType pictureTypeOf(const QString &name, const QByteArrayView head)
@@ -141,29 +157,43 @@ LoadOutcome LoadDocument(EditorDocument &document, const QString &name)
 {
     const QString extension = pictureExtension(name);
     if (pictureTypeForExtension(extension) == PictureType::Unsupported)
-        return {true, {}, false};
+        return {true, {}, false, {}};
 
     const bool exists = !name.isEmpty() && QFileInfo(name).isFile();
-    QString caption;
-    bool cutShort = false;
+    LoadOutcome outcome;
     if (exists) {
         const QByteArray content = readWholeFile(name);
-        QImage picture = decodePicture(content, pictureTypeOf(name, content), &cutShort);
+        const PictureType type = pictureTypeOf(name, content);
+        QImage picture;
+        std::optional<EditableDocument> stored;
+        if (type == PictureType::Png) {
+            EditableRead read = readEditablePng(content);
+            picture = std::move(read.picture);
+            stored = std::move(read.document);
+            outcome.annotationsNotRestored = read.notRestored;
+        } else {
+            picture = decodePicture(content, type, &outcome.cutShort);
+        }
         // Everything that can fail has been done: now replace the document.
         // The file itself is left as it is, its permissions included.
         document.ClearAnnotations();
-        document.SetPicture(std::move(picture));
         document.FileName = name;
-        caption = captionPrefix() + QFileInfo(name).fileName();
+        outcome.caption = captionPrefix() + QFileInfo(name).fileName();
+        if (stored) {
+            restoreStored(document, std::move(*stored), std::move(picture));
+            document.History.reset();
+            return outcome;
+        }
+        document.SetPicture(std::move(picture));
     } else {
         document.NewPicture(); // may throw only before anything changed
         document.ClearAnnotations();
         document.FileName.clear();
-        caption = extension.isEmpty() ? untitledCaption() : captionPrefix();
+        outcome.caption = extension.isEmpty() ? untitledCaption() : captionPrefix();
     }
     document.Redraw();
     document.History.reset(); // a fresh history, at the state loaded
-    return {false, caption, cutShort};
+    return outcome;
 }
 
 } // namespace korvane

@@ -49,6 +49,9 @@ struct LoadOutcome
     bool typeRefused = false; // the extension is not one of ours: nothing changed
     QString caption;
     bool cutShort = false; // the file ends early: what is missing shows grey
+    // A PNG whose stored annotations could not be given back: why, for the
+    // status bar. The file then opens as its plain picture.
+    QString annotationsNotRestored;
 };
 
 // Replaces the document by the picture of the file `name`, or by a new white
@@ -56,7 +59,8 @@ struct LoadOutcome
 // and decoded before anything of the document changes, so a refused type or a
 // failed read (KorvaneError) leaves picture, annotations, FileName and
 // Modified as they were. Ends with Redraw and a fresh history, so Modified
-// is false. The file is only read: its permissions stay as they are.
+// is false. A PNG saved by the program gives back its picture under the
+// annotations and the annotations themselves (EditablePng), unselected. The file is only read: its permissions stay as they are.
 LoadOutcome LoadDocument(EditorDocument &document, const QString &name);
 
 } // namespace korvane

@@ -2,6 +2,7 @@
 
 #include "common/KorvaneError.h"
 #include "document/AtomicFile.h"
+#include "document/EditablePng.h"
 #include "document/PictureFile.h"
 #include "document/formats/PictureWriters.h"
 
@@ -102,6 +103,33 @@ void savePicture(const QImage &picture, const QString &path, SaveFormat format)
         writePng(picture, file.device());
         break;
     }
+    file.commit();
+}
+
+namespace {
+
+int indexOf(const auto &list, const auto *item)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i].get() == item)
+            return int(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+void saveDocumentPicture(const EditorDocument &document, const QString &path, SaveFormat format)
+{
+    if (format != SaveFormat::Png) {
+        savePicture(document.DrawBmp, path, format);
+        return;
+    }
+    const EditableDocument stored{document.BaseBmp, document.annotations(),
+                                  indexOf(document.LineList, document.SelLine),
+                                  indexOf(document.MojiList, document.SelMoji)};
+    AtomicFile file(path);
+    writeEditablePng(document.DrawBmp, stored, &file.device());
     file.commit();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/EditorDocument.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -31,6 +33,11 @@ QString iconSizeMessage();
 // leaves whatever file was there as it was; a target this user may not
 // write throws WriteProtectedError before anything is written.
 void savePicture(const QImage &picture, const QString &path, SaveFormat format);
+// The same for the document's composed picture; a PNG also keeps the
+// picture under the annotations and the annotations themselves, so that
+// opening it gives the document back (EditablePng). The other formats
+// hold only the composed picture.
+void saveDocumentPicture(const EditorDocument &document, const QString &path, SaveFormat format);
 
 // What Save As writes for the name the dialog gave and the filter chosen in
 // it: the format the name's extension names when it is one of ours,

@@ -417,5 +417,119 @@ png_cut() {
 check "png-cut: a PNG cut short gets a message; the document stays as it was" png_cut
 stop_korvane
 
+# A PNG saved by the program keeps its lines and texts editable: opened
+# again from the command line, the line is picked and moved, and the
+# picture under it comes back. Another program's change to the pixels
+# (a copy with one sample changed, its chunks kept) opens that copy as a
+# plain picture, with the reason in the status bar.
+convert -size 400x240 gradient:yellow-blue PNG24:"$work/base.png"
+start_korvane "$work/base.png"
+editable_save() {
+  local box px py
+  editor=$(wait_window "　Korvane　　base.png") || return 1
+  line 30 20 170 50
+  click_on テキスト || return 1
+  box=$(probe box 画像) || { echo "$box"; return 1; }
+  read -r px py _ <<<"$box"
+  xdotool mousemove $((px + 60)) $((py + 130)) click 1
+  probe enabled "確　定" yes || return 1
+  xdotool windowfocus --sync "$editor" type --delay 20 "OK"
+  probe text 挿入文字 OK >/dev/null || return 1
+  click_on "確　定" || return 1
+  click_on "role:menu item:ファイル" || return 1
+  xdotool key a
+  wait_window 名前を付けて保存 >/dev/null || return 1
+  click_on --in 名前を付けて保存 role:text:ファイル名\(N\): || return 1
+  xdotool key ctrl+a type --delay 5 "$work/sheet.png"
+  xdotool key Return
+  wait_window "　Korvane　　sheet.png" >/dev/null || return 1
+  probe file "$work/sheet.png" png 400x240 along:30,20,170,50=red || return 1
+  grep -q kvED "$work/sheet.png" || { echo "sheet.png carries no annotations"; return 1; }
+  convert "$work/sheet.png" -depth 8 "$work/sheet.ppm"
+  shows "$work/sheet.ppm" || { echo "the file is not what the screen shows"; return 1; }
+  close_editor
+  ended
+}
+check "editable-save: a line and a text on a gradient, saved as sheet.png: the screen's picture, annotations inside" \
+  editable_save
+stop_korvane
+
+xdotool mousemove 0 0
+start_korvane "$work/sheet.png"
+editable_open() {
+  local box px py differ
+  editor=$(wait_window "　Korvane　　sheet.png") || return 1
+  for _ in $(seq 20); do shows "$work/sheet.ppm" && break; sleep 0.2; done
+  shows "$work/sheet.ppm" || { echo "the screen does not show sheet.png"; return 1; }
+  click_on 選択 || return 1
+  box=$(probe box 画像) || { echo "$box"; return 1; }
+  read -r px py _ <<<"$box"
+  # The line's middle, dragged 110 right and 100 down; a click on a free
+  # spot then drops the selection.
+  xdotool mousemove $((px + 100)) $((py + 35)) mousedown 1 mousemove $((px + 150)) $((py + 80)) \
+    mousemove $((px + 210)) $((py + 135)) mouseup 1
+  xdotool mousemove $((px + 380)) $((py + 230)) click 1
+  keys ctrl+s
+  probe file "$work/sheet.png" png 400x240 along:140,120,280,150=red || return 1
+  convert "$work/sheet.png" -depth 8 "$work/moved.ppm"
+  shows "$work/moved.ppm" || { echo "the file is not what the screen shows"; return 1; }
+  # Where the line was, the gradient, pixel for pixel.
+  convert "$work/sheet.png" -crop 150x40+25+15 +repage "$work/was-line.ppm"
+  convert "$work/base.png" -crop 150x40+25+15 +repage "$work/gradient.ppm"
+  differ=$(compare -metric AE "$work/was-line.ppm" "$work/gradient.ppm" null: 2>&1)
+  [ "$differ" = 0 ] || { echo "under the old line $differ pixels differ from the gradient"; return 1; }
+  close_editor
+  ended
+}
+check "editable-open: sheet.png from the command line; its line moved with the pointer, the gradient under it again" \
+  editable_open
+stop_korvane
+
+# A byte of the first row changed inside IDAT, every other chunk kept.
+python3 - "$work/sheet.png" "$work/edited.png" <<'PY'
+import struct, sys, zlib
+data = open(sys.argv[1], 'rb').read()
+pos, chunks = 8, []
+while pos < len(data):
+    n, kind = struct.unpack('>I4s', data[pos:pos + 8])
+    chunks.append((kind, data[pos + 8:pos + 8 + n]))
+    pos += 12 + n
+rows = bytearray(zlib.decompress(b''.join(c for k, c in chunks if k == b'IDAT')))
+rows[1 + 3 * 5] ^= 0x20  # the row's filter may carry the change along the row
+def chunk(kind, body):
+    return struct.pack('>I4s', len(body), kind) + body + struct.pack('>I', zlib.crc32(kind + body))
+out, idat = [data[:8]], False
+for kind, body in chunks:
+    if kind == b'IDAT':
+        if not idat:
+            out.append(chunk(kind, zlib.compress(bytes(rows))))
+        idat = True
+    else:
+        out.append(chunk(kind, body))
+open(sys.argv[2], 'wb').write(b''.join(out))
+PY
+xdotool mousemove 0 0
+start_korvane "$work/edited.png"
+editable_edited() {
+  local box px py
+  editor=$(wait_window "　Korvane　　edited.png") || return 1
+  grep -q kvED "$work/edited.png" || { echo "the edited copy lost the chunk"; return 1; }
+  probe text about:指している部分の説明 \
+    "注釈を復元できませんでした（画像がほかのプログラムで変更されています）。" >/dev/null || return 1
+  convert "$work/edited.png" -depth 8 "$work/edited.ppm"
+  for _ in $(seq 20); do shows "$work/edited.ppm" && break; sleep 0.2; done
+  shows "$work/edited.ppm" || { echo "the screen does not show edited.png"; return 1; }
+  # Nothing to pick: a drag on the line moves nothing.
+  click_on 選択 || return 1
+  box=$(probe box 画像) || { echo "$box"; return 1; }
+  read -r px py _ <<<"$box"
+  xdotool mousemove $((px + 210)) $((py + 135)) mousedown 1 mousemove $((px + 250)) $((py + 180)) \
+    mousemove $((px + 300)) $((py + 200)) mouseup 1
+  shows "$work/edited.ppm" || { echo "something moved"; return 1; }
+}
+check "editable-edited: a copy whose pixels another program changed opens plain; the status bar says why" \
+  editable_edited
+stop_korvane
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

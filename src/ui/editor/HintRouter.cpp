@@ -31,10 +31,20 @@ QString HintRouter::hintOf(const QWidget *widget)
     return {};
 }
 
+void HintRouter::showMessage(const QString &message)
+{
+    m_message = message;
+    if (!message.isEmpty())
+        show(QString());
+}
+
 void HintRouter::show(const QString &hint)
 {
-    if (m_panel && m_panel->text() != hint)
-        m_panel->setText(hint);
+    if (!hint.isEmpty())
+        m_message.clear();
+    const QString shown = hint.isEmpty() ? m_message : hint;
+    if (m_panel && m_panel->text() != shown)
+        m_panel->setText(shown);
 }
 
 void HintRouter::showForPointer()

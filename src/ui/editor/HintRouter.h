@@ -19,6 +19,11 @@ public:
     explicit HintRouter(QLabel *panel, QObject *parent = nullptr);
     ~HintRouter() override;
 
+    // A message of the program's own (a file opened without its
+    // annotations): it stays in the panel while the pointer is over
+    // controls without a hint, until the first hint replaces it. Empty: none.
+    void showMessage(const QString &message);
+
     // The hint a widget shows: its own status tip or its nearest parent's.
     static QString hintOf(const QWidget *widget);
 
@@ -30,6 +35,7 @@ private:
     void showForPointer();
 
     QPointer<QLabel> m_panel;
+    QString m_message;
     bool m_pending = false;
 };
 

@@ -114,7 +114,7 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     createShapeBand();
     createMenus();
     connectPicture();
-    new HintRouter(StatusPanel0, this); // both live as the window's children
+    m_hints = new HintRouter(StatusPanel0, this); // both live as the window's children
     new KeyPreview(this);
 
     OpenPictureDialog1 = new PicturePreviewDialog(

@@ -23,6 +23,7 @@ namespace korvane {
 
 class ColorGrid;
 class FontColorDialog;
+class HintRouter;
 class PaintBox;
 class PicturePreviewDialog;
 class SpinEdit;
@@ -280,6 +281,7 @@ private:
     TKorvaneForm0 *m_launcher;
     QWidget *m_aboutBox = nullptr;
     QWidget *m_resizeDialog = nullptr;
+    HintRouter *m_hints = nullptr;
     TColor m_lineColor = clRed;
 };
 

@@ -5,6 +5,7 @@
 #include "document/ClipboardPicture.h"
 #include "document/PictureFile.h"
 #include "ui/dialogs/PicturePreviewDialog.h"
+#include "ui/editor/HintRouter.h"
 #include "ui/launcher/KorvaneForm0.h"
 #include "ui/widgets/PaintBox.h"
 
@@ -56,6 +57,9 @@ void TKorvaneForm1::LoadDocument(const QString &name)
     setWindowTitle(outcome.caption);
     ActSave->setEnabled(true);
     updateHistoryActions();
+    // The picture opened plain: said once where hints go, until the next
+    // hint replaces it.
+    m_hints->showMessage(outcome.annotationsNotRestored);
     if (outcome.cutShort)
         showCutShort(this, name);
 }

@@ -107,7 +107,7 @@ void TKorvaneForm1::SaveJpeg()
 
 void TKorvaneForm1::SavePng()
 {
-    savePicture(m_doc.DrawBmp, m_doc.FileName, SaveFormat::Png);
+    saveDocumentPicture(m_doc, m_doc.FileName, SaveFormat::Png);
     wroteFile();
 }
 
@@ -185,7 +185,7 @@ bool TKorvaneForm1::saveDocumentAs()
         // The name is taken only once the file is written: a failed write
         // leaves the document's name, caption and changes as they were.
         try {
-            savePicture(m_doc.DrawBmp, target.path, target.format);
+            saveDocumentPicture(m_doc, target.path, target.format);
             break;
         } catch (const WriteProtectedError &error) {
             if (!offerSaveAs(this, error.message()))
