@@ -23,6 +23,7 @@ TKorvaneForm1 &EditorWindows::editor(const QString &picture)
     editor->setAboutBox(aboutBox.get());
     editor->setResizeDialog(resizeDialog.get());
     resizeDialog->setEditor(editor.get());
+    editor->setRecovery(m_recovery);
     m_editor = std::move(editor);
     m_resizeDialog = std::move(resizeDialog);
     m_aboutBox = std::move(aboutBox);

@@ -5,6 +5,7 @@
 
 namespace korvane {
 
+class RecoveryKeeper;
 class TAboutBox;
 class TKorvaneForm0;
 class TKorvaneForm1;
@@ -23,9 +24,12 @@ public:
     // Makes the three windows on the first call; the editor then opens
     // `picture` as its start-up file. Later calls return the same editor.
     TKorvaneForm1 &editor(const QString &picture = QString());
+    // The keeper of the recovery copy that the editor, once made, reports to.
+    void setRecovery(RecoveryKeeper *recovery) { m_recovery = recovery; }
 
 private:
     TKorvaneForm0 &m_launcher;
+    RecoveryKeeper *m_recovery = nullptr;
     // Destroyed in the reverse order: the dialogs before the editor.
     std::unique_ptr<TKorvaneForm1> m_editor;
     std::unique_ptr<TOKBottomDlg> m_resizeDialog;

@@ -112,6 +112,11 @@ void KorvaneApplication::finishStartAfterFirstFrame(QWidget *window)
     new AfterFirstFrame(window, [this] { finishStart(); });
 }
 
+void KorvaneApplication::afterFirstFrame(QWidget *window, std::function<void()> task)
+{
+    new AfterFirstFrame(window, std::move(task));
+}
+
 bool KorvaneApplication::notify(QObject *receiver, QEvent *event)
 {
     try {

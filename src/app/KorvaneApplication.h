@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <functional>
 
 namespace korvane {
 
@@ -23,6 +24,8 @@ public:
     void finishStart();
     // Calls finishStart once `window` has put its first frame on the screen.
     void finishStartAfterFirstFrame(QWidget *window);
+    // Runs `task` once `window` has put its first frame on the screen.
+    static void afterFirstFrame(QWidget *window, std::function<void()> task);
 
     bool notify(QObject *receiver, QEvent *event) override;
 

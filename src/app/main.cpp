@@ -1,9 +1,13 @@
 #include "app/EditorWindows.h"
+#include "app/EndSignals.h"
 #include "app/KorvaneApplication.h"
+#include "document/RecoveryKeeper.h"
+#include "ui/RecoveryOffer.h"
 #include "ui/editor/KorvaneForm1.h"
 #include "ui/launcher/KorvaneForm0.h"
 
 #include <QFileInfo>
+#include <QSessionManager>
 
 int main(int argc, char *argv[])
 {
@@ -11,11 +15,22 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments();
     const QString firstArgument = arguments.size() > 1 ? arguments.at(1) : QString();
 
+    // Unsaved work is kept in a recovery copy while the program runs; one
+    // left by a run that ended without saving is offered below.
+    korvane::RecoveryStore recoveryStore(korvane::RecoveryStore::defaultFolder());
+
     // The launcher, made first, is the main window: closing it ends the
     // program. The editor and its two dialogs come when first needed, and
     // all of them live until the end.
     korvane::TKorvaneForm0 KorvaneForm0;
     korvane::EditorWindows windows(KorvaneForm0);
+    // After the windows, so gone before them: the editor hands it its last
+    // state as it goes.
+    korvane::RecoveryKeeper recovery(recoveryStore);
+    QObject::connect(&recovery, &korvane::RecoveryKeeper::writeFailed, [](const QString &message) {
+        qWarning("Korvane: the recovery copy could not be written: %s", qPrintable(message));
+    });
+    windows.setRecovery(&recovery);
     KorvaneForm0.setEditorMaker([&app, &windows] {
         app.finishStart();
         return &windows.editor();
@@ -27,6 +42,25 @@ int main(int argc, char *argv[])
     QObject::connect(
         &KorvaneForm0, &korvane::TKorvaneForm0::programEnds, &app,
         [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    // The session ending: the unsaved work goes onto the disk before the
+    // session manager may end the program; nothing is asked.
+    const auto keepWork = [&recovery](QSessionManager &) { recovery.writeNow(); };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &recovery, keepWork,
+                     Qt::DirectConnection);
+    QObject::connect(&app, &QGuiApplication::saveStateRequest, &recovery, keepWork,
+                     Qt::DirectConnection);
+
+    // What follows the first window's first frame: a kill then keeps the
+    // unsaved work too, and the copy of an earlier run is offered.
+    const auto afterStart = [&](QWidget *shown) {
+        korvane::KorvaneApplication::afterFirstFrame(shown, [&recovery, &app, &windows, shown] {
+            korvane::watchEndSignals(&recovery, [&recovery] { recovery.writeNow(); });
+            korvane::offerRecovery(recovery, shown, [&app, &windows]() -> korvane::TKorvaneForm1 & {
+                app.finishStart();
+                return windows.editor();
+            });
+        });
+    };
 
     // A user who names a picture file (opening it from a file manager, say)
     // wants to annotate it: the editor opens with it at once. Otherwise the
@@ -38,11 +72,13 @@ int main(int argc, char *argv[])
         if (KorvaneForm0.isClosed()) // the start-up load refused the file's type
             return 0;
         if (!KorvaneForm1.document().FileName.isEmpty()) {
+            afterStart(&KorvaneForm1);
             KorvaneForm1.show();
             return app.exec();
         }
     }
     app.finishStartAfterFirstFrame(&KorvaneForm0);
+    afterStart(&KorvaneForm0);
     KorvaneForm0.show();
     return app.exec();
 }

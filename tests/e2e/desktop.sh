@@ -22,7 +22,7 @@ not_ok() {
 
 # start_xserver FIRST LAST: a private X server (Xvfb with -noreset, so the
 # root window keeps its colour) on the first free display between :FIRST and
-# :LAST, with a private runtime folder, once it answers. Sets $xvfb.
+# :LAST, with a private runtime folder and state folder, once it answers. Sets $xvfb.
 start_xserver() {
   local n display=
   for n in $(seq "$1" "$2"); do
@@ -34,6 +34,9 @@ start_xserver() {
   unset QT_QPA_PLATFORM WAYLAND_DISPLAY
   export XDG_RUNTIME_DIR=$work/xdg
   mkdir -m 700 "$XDG_RUNTIME_DIR"
+  # The recovery copies of a run ended by a signal stay here, not in the
+  # user's own state folder, where the next run would offer them.
+  export XDG_STATE_HOME=$work/state
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
 }
 

@@ -5,6 +5,7 @@
 #include "common/Fonts.h"
 #include "common/KorvaneError.h"
 #include "document/PictureFile.h"
+#include "document/RecoveryKeeper.h"
 #include "ui/ErrorBox.h"
 #include "ui/dialogs/FontColorDialog.h"
 #include "ui/dialogs/PicturePreviewDialog.h"
@@ -135,7 +136,12 @@ TKorvaneForm1::TKorvaneForm1(TKorvaneForm0 *launcher, const QString &firstArgume
     FormCreate(firstArgument);
 }
 
-TKorvaneForm1::~TKorvaneForm1() = default;
+TKorvaneForm1::~TKorvaneForm1()
+{
+    // The last word on the recovery copy, while the document still exists.
+    if (m_recovery)
+        m_recovery->finish();
+}
 
 void TKorvaneForm1::createTextBand()
 {

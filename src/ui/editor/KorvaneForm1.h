@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/PictureSaving.h"
+#include "document/RecoveryStore.h"
 #include "editor/EditorDocument.h"
 #include "editor/ToolController.h"
 #include "ui/editor/CursorTable.h"
@@ -26,6 +27,7 @@ class FontColorDialog;
 class HintRouter;
 class PaintBox;
 class PicturePreviewDialog;
+class RecoveryKeeper;
 class SpinEdit;
 class TKorvaneForm0;
 
@@ -95,6 +97,11 @@ public:
     // The launcher handed over a fresh capture or blank picture: a history
     // of its own, unsaved work until it is saved.
     void markCaptured();
+    // The keeper of the recovery copy, which follows every change from now
+    // on; the window's end ends it too.
+    void setRecovery(RecoveryKeeper *recovery);
+    // The document replaced by unsaved work recovered from an earlier run.
+    void restoreDocument(RecoveredDocument recovered);
     void ActUndoExecute();
     void ActRedoExecute();
     void ActPrintExecute();
@@ -283,6 +290,7 @@ private:
     QWidget *m_resizeDialog = nullptr;
     HintRouter *m_hints = nullptr;
     TColor m_lineColor = clRed;
+    RecoveryKeeper *m_recovery = nullptr;
 };
 
 } // namespace korvane

@@ -5,6 +5,7 @@
 #include "common/KorvaneError.h"
 #include "document/AtomicFile.h"
 #include "document/PictureFile.h"
+#include "document/RecoveryKeeper.h"
 #include "ui/ErrorBox.h"
 #include "ui/dialogs/PicturePreviewDialog.h"
 
@@ -91,6 +92,8 @@ void TKorvaneForm1::wroteFile()
 {
     setWindowTitle(captionPrefix() + QFileInfo(m_doc.FileName).fileName());
     m_doc.History.markClean();
+    if (m_recovery)
+        m_recovery->documentChanged(); // saved: its recovery copy goes
 }
 
 void TKorvaneForm1::SaveBitmap()
@@ -220,8 +223,11 @@ bool TKorvaneForm1::maybeSave()
     box.setEscapeButton(cancel);
     box.exec();
     // Only いいえ gives the work up; a box closed any other way keeps it.
-    if (box.clickedButton() == no)
+    if (box.clickedButton() == no) {
+        if (m_recovery)
+            m_recovery->discarded();
         return true;
+    }
     if (box.clickedButton() == yes) {
         // The user asked to keep the work: when it was not written (the
         // dialog cancelled, the icon rule, a failed write), it stays.
