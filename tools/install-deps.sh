@@ -28,6 +28,8 @@ packages=(
   # the editor's end-to-end flow: the clipboard, the keyboard map, and the
   # controls read through a private session bus and the accessibility bus
   xclip dbus-daemon at-spi2-core python3-pyatspi x11-xserver-utils
+  # a real session manager (xsm) for the recovery copy at the session's end
+  x11-session-utils
   # printing end to end: a private CUPS server with a cups-pdf queue, and
   # pdfinfo and pdftoppm to read the pages it writes
   cups cups-client printer-driver-cups-pdf poppler-utils

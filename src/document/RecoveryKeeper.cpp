@@ -14,7 +14,11 @@ RecoveryKeeper::RecoveryKeeper(RecoveryStore &store, QObject *parent)
     // From the first change, not the last: a user who draws on and on
     // still has a copy at most this far behind.
     m_timer.setSingleShot(true);
-    m_timer.setInterval(kDelayMs);
+    // The tests of the immediate copies (a signal, the session's end) set
+    // it long, so that no periodic copy comes between.
+    bool set = false;
+    const int delay = qEnvironmentVariableIntValue("KORVANE_RECOVERY_DELAY_MS", &set);
+    m_timer.setInterval(set && delay > 0 ? delay : kDelayMs);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         if (unsavedWork() && m_changedSinceCopy) {
             m_changedSinceCopy = false;
