@@ -44,6 +44,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/xdg LC_ALL=C.UTF-8
+export XDG_STATE_HOME=$work/state
 mkdir -p "$XDG_CONFIG_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY SESSION_MANAGER
 # A session bus of its own, as a desktop has; the programs' look-ups on it
@@ -109,9 +110,13 @@ for _ in $(seq "$capture_runs"); do
   # OK is at (20, 127), 50 x 25, in the launcher; whole screen is the mode
   # the launcher starts with.
   "$timer" capture 45 139 "$build/korvane" 2>/dev/null >>"$work/capture"
+  # The capture was ended with SIGTERM as unsaved work: its recovery copy
+  # would be offered at the next start, over the launcher.
+  rm -rf "$XDG_STATE_HOME"
   # 範囲指定, the fifth mode, at (31, 99) in the launcher; the drag from
   # (100, 100) on the root, where the overlay's first frame shows first.
   "$timer" region 61 107 45 139 100 100 2020 1180 "$build/korvane" 2>/dev/null >>"$work/region"
+  rm -rf "$XDG_STATE_HOME"
 done
 if grep -v '画像作成' "$work/capture" "$work/region" >&2; then
   echo "a capture did not end in the editor" >&2
