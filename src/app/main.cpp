@@ -18,15 +18,15 @@ int main(int argc, char *argv[])
     // Unsaved work is kept in a recovery copy while the program runs; one
     // left by a run that ended without saving is offered below.
     korvane::RecoveryStore recoveryStore(korvane::RecoveryStore::defaultFolder());
+    // Made before the windows, so it outlives them: the editor hands it its
+    // last state as it goes.
+    korvane::RecoveryKeeper recovery(recoveryStore);
 
     // The launcher, made first, is the main window: closing it ends the
     // program. The editor and its two dialogs come when first needed, and
     // all of them live until the end.
     korvane::TKorvaneForm0 KorvaneForm0;
     korvane::EditorWindows windows(KorvaneForm0);
-    // After the windows, so gone before them: the editor hands it its last
-    // state as it goes.
-    korvane::RecoveryKeeper recovery(recoveryStore);
     QObject::connect(&recovery, &korvane::RecoveryKeeper::writeFailed, [](const QString &message) {
         qWarning("Korvane: the recovery copy could not be written: %s", qPrintable(message));
     });
@@ -53,11 +53,13 @@ int main(int argc, char *argv[])
     // What follows the first window's first frame: a kill then keeps the
     // unsaved work too, and the copy of an earlier run is offered.
     const auto afterStart = [&](QWidget *shown) {
-        korvane::KorvaneApplication::afterFirstFrame(shown, [&recovery, &app, &windows, shown] {
+        korvane::KorvaneApplication::afterFirstFrame(shown, [&, shown] {
             korvane::watchEndSignals(&recovery, [&recovery] { recovery.writeNow(); });
-            korvane::offerRecovery(recovery, shown, [&app, &windows]() -> korvane::TKorvaneForm1 & {
+            korvane::offerRecovery(recovery, shown, [&]() -> korvane::TKorvaneForm1 & {
                 app.finishStart();
-                return windows.editor();
+                korvane::TKorvaneForm1 &editor = windows.editor();
+                KorvaneForm0.setEditor(&editor); // its unsaved work is asked about there too
+                return editor;
             });
         });
     };
