@@ -285,6 +285,8 @@ void EditorDocument::RedrawArea(const QRegion &area)
     // is ever averaged into their blocks.
     if (!RedactList.empty())
         RedactPixels(BaseBmp, DrawBmp, redactions(), clip);
+    for (const auto &band : HighlightList)
+        DrawHighlight(DrawBmp, *band, clip);
     QPainter canvas(&DrawBmp);
     const bool whole = clip == QRegion(DrawBmp.rect());
     if (!whole)
@@ -292,10 +294,8 @@ void EditorDocument::RedrawArea(const QRegion &area)
     const QSize size = DrawBmp.size();
     if (SelRedact && (whole || clip.intersects(RedactExtent(*SelRedact, size))))
         DrawRedactFrame(canvas, *SelRedact);
-    for (const auto &band : HighlightList) {
-        if (whole || clip.intersects(HighlightExtent(*band, size)))
-            DrawHighlight(canvas, *band, band.get() == SelHighlight);
-    }
+    if (SelHighlight && (whole || clip.intersects(HighlightExtent(*SelHighlight, size))))
+        DrawHighlightFrame(canvas, *SelHighlight);
     for (const auto &frame : FrameList) {
         if (whole || clip.intersects(FrameExtent(*frame, size)))
             DrawFrame(canvas, *frame, frame.get() == SelFrame);

@@ -86,48 +86,62 @@ public:
             m_image = &m_converted;
             m_offset = area.topLeft();
         }
+        start();
     }
     const QRgb *row(int y) const
     {
-        return reinterpret_cast<const QRgb *>(m_image->constScanLine(y - m_offset.y())) -
+        return reinterpret_cast<const QRgb *>(m_bits + qsizetype(y - m_offset.y()) * m_stride) -
                m_offset.x();
     }
 
 private:
+    void start()
+    {
+        m_bits = m_image->constBits();
+        m_stride = m_image->bytesPerLine();
+    }
+
     const QImage *m_image = nullptr;
+    const uchar *m_bits = nullptr;
+    qsizetype m_stride = 0;
     QImage m_converted;
     QPoint m_offset;
 };
 
+// A block's pixels summed two channels to a 32-bit word: a block holds at
+// most 144 pixels, so no 16-bit lane overflows.
 struct Sum
 {
-    quint64 c[4] = {0, 0, 0, 0};
+    quint64 rb = 0, ag = 0;
     quint64 n = 0;
     void add(const BaseView &base, const QRect &r)
     {
+        quint32 lanesRB = 0, lanesAG = 0;
         for (int y = r.top(); y <= r.bottom(); ++y) {
             const QRgb *p = base.row(y);
             for (int x = r.left(); x <= r.right(); ++x) {
-                const QRgb v = p[x];
-                c[0] += v & 0xFF;
-                c[1] += (v >> 8) & 0xFF;
-                c[2] += (v >> 16) & 0xFF;
-                c[3] += v >> 24;
+                lanesRB += p[x] & 0x00FF00FF;
+                lanesAG += (p[x] >> 8) & 0x00FF00FF;
             }
         }
+        rb += lanesRB;
+        ag += lanesAG;
         n += quint64(r.width()) * quint64(r.height());
     }
     QRgb average() const
     {
-        auto channel = [&](int i) { return quint32((c[i] + n / 2) / n); };
-        return channel(0) | channel(1) << 8 | channel(2) << 16 | channel(3) << 24;
+        auto lane = [&](quint64 lanes, int shift) {
+            return quint32((((lanes >> shift) & 0xFFFF) + n / 2) / n);
+        };
+        return lane(rb, 0) | lane(ag, 0) << 8 | lane(rb, 16) << 16 | lane(ag, 16) << 24;
     }
 };
 
-void fill(QImage &target, const QRect &r, QRgb value)
+// `bits` is the target's, detached once for all the cells.
+void fill(uchar *bits, qsizetype stride, const QRect &r, QRgb value)
 {
     for (int y = r.top(); y <= r.bottom(); ++y)
-        std::fill_n(reinterpret_cast<QRgb *>(target.scanLine(y)) + r.left(), r.width(), value);
+        std::fill_n(reinterpret_cast<QRgb *>(bits + y * stride) + r.left(), r.width(), value);
 }
 
 } // namespace
@@ -151,30 +165,62 @@ void DrawFrame(QPainter &canvas, const TFrameRec &rec, bool selected)
     const QSize size(canvas.device()->width(), canvas.device()->height());
     const qint32 width = drawableWidth(rec.Width, size);
     const QRect r = outline(rec);
-    if (!meets(r.adjusted(-width, -width, width, width), canvas.device()))
+    // The pen's band along each edge, centred on it, as four rectangles
+    // that never overlap, so that the selected form inverts each pixel once.
+    const int before = width / 2, after = width - 1 - before;
+    const QRect outer(QPoint(r.left() - before, r.top() - before),
+                      QPoint(r.right() + after, r.bottom() + after));
+    if (!meets(outer, canvas.device()))
         return;
-    QPen pen(toQColor(rec.Color), width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
-    canvas.setPen(pen);
-    canvas.setBrush(Qt::NoBrush);
     canvas.setCompositionMode(selected ? QPainter::RasterOp_NotDestination
                                        : QPainter::CompositionMode_SourceOver);
-    canvas.drawRect(QRect(r.topLeft(), QSize(r.width() - 1, r.height() - 1)));
+    const QColor color = toQColor(rec.Color);
+    const QRect inner = outer.adjusted(width, width, -width, -width);
+    if (!inner.isValid()) {
+        canvas.fillRect(outer, color);
+    } else {
+        canvas.fillRect(QRect(outer.left(), outer.top(), outer.width(), width), color);
+        canvas.fillRect(QRect(outer.left(), inner.bottom() + 1, outer.width(), width), color);
+        canvas.fillRect(QRect(outer.left(), inner.top(), width, inner.height()), color);
+        canvas.fillRect(QRect(inner.right() + 1, inner.top(), width, inner.height()), color);
+    }
     canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-void DrawHighlight(QPainter &canvas, const THighlightRec &rec, bool selected)
+void DrawHighlight(QImage &target, const THighlightRec &rec, const QRegion &clip)
 {
-    const QRect r = SpannedRect(rec) & QRect(0, 0, canvas.device()->width(),
-                                             canvas.device()->height());
-    if (r.isEmpty())
+    const QRect r = SpannedRect(rec) & target.rect();
+    if (r.isEmpty() || !clip.intersects(r))
         return;
-    QColor color = toQColor(rec.Color);
-    color.setAlpha(kHighlightAlpha);
-    canvas.setCompositionMode(QPainter::CompositionMode_Multiply);
-    canvas.fillRect(r, color);
-    canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (selected)
-        invertingFrame(canvas, SpannedRect(rec));
+    // Multiplied in at 40 %: each channel d becomes d * (1 - a + a * c),
+    // one table a channel.
+    const QColor color = toQColor(rec.Color);
+    const int channel[3] = {color.blue(), color.green(), color.red()};
+    quint8 table[3][256];
+    for (int i = 0; i < 3; ++i) {
+        const int factor = (255 - kHighlightAlpha) * 255 + kHighlightAlpha * channel[i];
+        for (int d = 0; d < 256; ++d)
+            table[i][d] = quint8((d * factor + 255 * 255 / 2) / (255 * 255));
+    }
+    uchar *bits = target.bits();
+    const qsizetype stride = target.bytesPerLine();
+    for (const QRect &part : clip & r) {
+        for (int y = part.top(); y <= part.bottom(); ++y) {
+            QRgb *p = reinterpret_cast<QRgb *>(bits + y * stride);
+            for (int x = part.left(); x <= part.right(); ++x) {
+                const QRgb v = p[x];
+                p[x] = (v & 0xFF000000) | quint32(table[2][(v >> 16) & 0xFF]) << 16 |
+                       quint32(table[1][(v >> 8) & 0xFF]) << 8 | table[0][v & 0xFF];
+            }
+        }
+    }
+}
+
+void DrawHighlightFrame(QPainter &canvas, const THighlightRec &rec)
+{
+    const QRect r = SpannedRect(rec);
+    if (!r.isEmpty() && meets(r, canvas.device()))
+        invertingFrame(canvas, r);
 }
 
 void DrawNumber(QPainter &canvas, const TNumberRec &rec, int number, bool selected)
@@ -277,6 +323,8 @@ void RedactPixels(const QImage &base, QImage &target, const std::vector<const TR
                   const QRegion &clip)
 {
     const QRect picture = target.rect();
+    uchar *bits = nullptr;
+    const qsizetype stride = target.bytesPerLine();
     for (size_t k = 0; k < recs.size(); ++k) {
         const QRect spanned = SpannedRect(*recs[k]);
         const QRect r = spanned & picture;
@@ -291,6 +339,8 @@ void RedactPixels(const QImage &base, QImage &target, const std::vector<const TR
         }
         if (owned.isEmpty())
             continue;
+        if (!bits)
+            bits = target.bits();
         const bool plain = owned.rectCount() == 1 && owned.boundingRect() == r;
         const QRect work = (clip & r).boundingRect();
         const BaseView view(base, r);
@@ -313,10 +363,10 @@ void RedactPixels(const QImage &base, QImage &target, const std::vector<const TR
                     sum.add(view, cell);
                     const QRgb value = sum.average();
                     if (clipRect)
-                        fill(target, cell & clipBounds, value);
+                        fill(bits, stride, cell & clipBounds, value);
                     else
                         for (const QRect &part : clip & cell)
-                            fill(target, part, value);
+                            fill(bits, stride, part, value);
                 } else {
                     const QRegion kept = owned & cell;
                     if (kept.isEmpty())
@@ -325,7 +375,7 @@ void RedactPixels(const QImage &base, QImage &target, const std::vector<const TR
                         sum.add(view, part);
                     const QRgb value = sum.average();
                     for (const QRect &part : kept & clip)
-                        fill(target, part, value);
+                        fill(bits, stride, part, value);
                 }
             }
         }

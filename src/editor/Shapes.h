@@ -90,7 +90,10 @@ int NumberDiameter(const TNumberRec &rec, int limit = 1 << 16);
 // others are drawn as usual with a two-pixel inverting frame round them, as
 // a selected text is. None of them touches the pen that lines borrow.
 void DrawFrame(QPainter &canvas, const TFrameRec &rec, bool selected);
-void DrawHighlight(QPainter &canvas, const THighlightRec &rec, bool selected);
+// A highlight is multiplied into the pixels of a 32-bit `target` within
+// `clip`; its selection frame is drawn apart, over the highlights.
+void DrawHighlight(QImage &target, const THighlightRec &rec, const QRegion &clip);
+void DrawHighlightFrame(QPainter &canvas, const THighlightRec &rec);
 // `number` is the marker's place, from 1.
 void DrawNumber(QPainter &canvas, const TNumberRec &rec, int number, bool selected);
 // The redaction's selection frame only; its blocks are RedactPixels'.
