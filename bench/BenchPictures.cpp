@@ -85,6 +85,30 @@ void addAnnotations(EditorDocument &document)
     }
 }
 
+void addShapes(EditorDocument &document)
+{
+    static const TColor colours[] = {clRed, clBlue, clYellow, clLime, clFuchsia};
+    Random rng{777u};
+    auto corner = [&](int w, int h) {
+        const int x = rng.below(kWidth - w), y = rng.below(kHeight - h);
+        return std::pair{x, y};
+    };
+    for (int i = 0; i < 50; ++i) {
+        auto [x, y] = corner(600, 300);
+        document.FrameList.push_back(std::make_unique<TFrameRec>(TFrameRec{
+            x, y, x + 100 + rng.below(500), y + 40 + rng.below(260), 1 + i % 8, colours[i % 5]}));
+        std::tie(x, y) = corner(500, 60);
+        document.HighlightList.push_back(std::make_unique<THighlightRec>(
+            THighlightRec{x, y, x + 80 + rng.below(420), y + 16 + rng.below(40), colours[(i + 2) % 5]}));
+        std::tie(x, y) = corner(60, 60);
+        document.NumberList.push_back(std::make_unique<TNumberRec>(
+            TNumberRec{x + 30, y + 30, 3 + i % 8, colours[i % 5]}));
+        std::tie(x, y) = corner(400, 120);
+        document.RedactList.push_back(std::make_unique<TRedactRec>(
+            TRedactRec{x, y, x + 60 + rng.below(340), y + 16 + rng.below(100)}));
+    }
+}
+
 // libjpeg's own encoder on the 32-bit rows as they lie in memory.
 QByteArray compressJpeg(const QImage &picture, int quality)
 {

@@ -21,6 +21,10 @@ QImage photoLikePicture(int width, int height);
 // 100 texts in the Japanese font, in ten colours.
 void addAnnotations(korvane::EditorDocument &document);
 
+// 50 each of frames, highlights, numbered markers and redactions, of the
+// sizes people draw them, in the same colours.
+void addShapes(korvane::EditorDocument &document);
+
 // The picture compressed by libjpeg's own encoder at `quality`, from the
 // 32-bit rows as they lie in memory: the floor for the program's JPEG writer.
 QByteArray compressJpeg(const QImage &picture, int quality);

@@ -1,5 +1,6 @@
 // The editor window's hot paths, through the same handlers that a user's
-// pointer and keys run: a move while drawing a line, a move while dragging a
+// pointer and keys run: a move while drawing a line, a highlight or a
+// redaction, a move while dragging a
 // selected text, a paste of a 4K picture, and undoing and redoing a line.
 // Each includes the repaint of what the window shows, in a window maximised
 // on a 4K screen.
@@ -113,6 +114,31 @@ BENCHMARK(BM_Window_DrawLineMove)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond);
+
+// Dragging out a highlight or a redaction of a usual size (about 1000 x 700
+// pixels at the end): every move recomposes the rectangle it grows in, the
+// redaction averaging its blocks anew. Meant to stay within 3 times
+// Baseline_Memcpy, the plain copy of the picture's bytes.
+void BM_Window_DragShapeMove(benchmark::State &state)
+{
+    Editor &e = editor();
+    QToolButton *tool = state.range(0) ? e.window.Redact1 : e.window.Highlight1;
+    tool->click();
+    const QPoint start(400, 300);
+    const QPoint end(1400, 1000);
+    e.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    const int before = e.counter.paints;
+    int i = 0;
+    for (auto _ : state) {
+        e.moveTo(end + QPoint((i % 64) * 7, (i % 32) * 5));
+        ++i;
+    }
+    reportPaints(state, before);
+    e.mouse(QEvent::MouseButtonRelease, end, Qt::LeftButton);
+    e.window.ActUndo->trigger();
+    state.SetLabel(state.range(0) ? "redaction" : "highlight");
+}
+BENCHMARK(BM_Window_DragShapeMove)->ArgName("redaction")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_Window_DragSelectedTextMove(benchmark::State &state)
 {

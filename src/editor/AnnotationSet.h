@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/Annotations.h"
+#include "editor/Shapes.h"
 
 #include <vector>
 
@@ -14,6 +15,10 @@ struct AnnotationSet
 {
     std::vector<TLineRec> lines;
     std::vector<TMoji> texts;
+    std::vector<TFrameRec> frames;
+    std::vector<THighlightRec> highlights;
+    std::vector<TNumberRec> numbers;
+    std::vector<TRedactRec> redactions;
 
     // What keeping the set costs in memory, roughly: its records and the
     // characters of its texts (a font is shared with the annotations that

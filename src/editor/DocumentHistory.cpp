@@ -39,11 +39,13 @@ void DocumentHistory::reset(bool saved)
     m_clean = saved ? 0 : -1;
     m_bytes = 0;
     m_pending.reset();
+    ++m_serial;
 }
 
 void DocumentHistory::markClean()
 {
     m_clean = m_position;
+    ++m_serial;
 }
 
 void DocumentHistory::beginChange()
@@ -107,6 +109,7 @@ void DocumentHistory::record(Step step)
     if (m_clean > m_position)
         m_clean = -1;
     const qsizetype bytes = bytesOf(step);
+    ++m_serial;
     m_steps.push_back({std::move(step), bytes});
     m_bytes += bytes;
     ++m_position;
@@ -161,6 +164,7 @@ QRegion DocumentHistory::exchangeAnnotations(AnnotationSet &other)
 QRegion DocumentHistory::exchange(Entry &entry)
 {
     // Whatever can fail is done before anything of the document changes.
+    ++m_serial;
     QRegion changed;
     if (auto *annotations = std::get_if<AnnotationsStep>(&entry.step)) {
         changed = exchangeAnnotations(annotations->other);

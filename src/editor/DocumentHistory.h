@@ -43,6 +43,10 @@ public:
     // The document as it is now is what was saved.
     void markClean();
     bool isClean() const { return m_clean == m_position; }
+    // Counts every step recorded, undone or redone, every reset and every
+    // save: a change that finds it as it left it follows its own step
+    // directly and may join it.
+    quint64 serial() const { return m_serial; }
 
     bool canUndo() const { return m_position > 0; }
     bool canRedo() const { return m_position < qsizetype(m_steps.size()); }
@@ -116,6 +120,7 @@ private:
     qsizetype m_clean = 0;    // -1: no position is the saved state
     qsizetype m_bytes = 0;
     qsizetype m_cap = kDefaultCapBytes;
+    quint64 m_serial = 0;
     std::optional<AnnotationSet> m_pending; // before the drag change now open
 };
 

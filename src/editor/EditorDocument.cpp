@@ -40,10 +40,28 @@ EditorDocument::EditorDocument() = default;
 
 void EditorDocument::ClearAnnotations()
 {
-    SelLine = nullptr;
-    SelMoji = nullptr;
+    DropSelection();
     LineList.clear();
     MojiList.clear();
+    FrameList.clear();
+    HighlightList.clear();
+    NumberList.clear();
+    RedactList.clear();
+}
+
+void EditorDocument::DropSelection()
+{
+    SelLine = nullptr;
+    SelMoji = nullptr;
+    SelFrame = nullptr;
+    SelHighlight = nullptr;
+    SelNumber = nullptr;
+    SelRedact = nullptr;
+}
+
+bool EditorDocument::HasSelection() const
+{
+    return SelLine || SelMoji || SelFrame || SelHighlight || SelNumber || SelRedact;
 }
 
 void EditorDocument::ClearBaseBmp()
@@ -95,30 +113,82 @@ QRegion EditorDocument::SelectionArea() const
         return Area(*SelLine);
     if (SelMoji)
         return Area(*SelMoji);
+    if (SelFrame)
+        return Area(*SelFrame);
+    if (SelHighlight)
+        return Area(*SelHighlight);
+    if (SelNumber)
+        return Area(*SelNumber);
+    if (SelRedact)
+        return Area(*SelRedact);
     return {};
 }
+
+std::vector<const TRedactRec *> EditorDocument::redactions() const
+{
+    std::vector<const TRedactRec *> recs;
+    recs.reserve(RedactList.size());
+    for (const auto &rec : RedactList)
+        recs.push_back(rec.get());
+    return recs;
+}
+
+QImage EditorDocument::redactedBase() const
+{
+    if (RedactList.empty() || BaseBmp.isNull())
+        return BaseBmp;
+    const QImage::Format format = BaseBmp.format() == QImage::Format_ARGB32 ||
+                                          BaseBmp.format() == QImage::Format_ARGB32_Premultiplied
+                                      ? BaseBmp.format()
+                                      : QImage::Format_RGB32;
+    QImage redacted =
+        BaseBmp.format() == format ? BaseBmp.copy() : BaseBmp.convertToFormat(format);
+    checkAllocated(redacted, BaseBmp.width(), BaseBmp.height());
+    RedactPixels(BaseBmp, redacted, redactions(), redacted.rect());
+    return redacted;
+}
+
+namespace {
+
+template <class T>
+void copyOut(const std::vector<std::unique_ptr<T>> &list, std::vector<T> &values)
+{
+    values.reserve(list.size());
+    for (const auto &held : list)
+        values.push_back(*held);
+}
+
+template <class T>
+void copyIn(const std::vector<T> &values, std::vector<std::unique_ptr<T>> &list)
+{
+    list.reserve(values.size());
+    for (const T &value : values)
+        list.push_back(std::make_unique<T>(value));
+}
+
+} // namespace
 
 AnnotationSet EditorDocument::annotations() const
 {
     AnnotationSet set;
-    set.lines.reserve(LineList.size());
-    for (const auto &line : LineList)
-        set.lines.push_back(*line);
-    set.texts.reserve(MojiList.size());
-    for (const auto &moji : MojiList)
-        set.texts.push_back(*moji);
+    copyOut(LineList, set.lines);
+    copyOut(MojiList, set.texts);
+    copyOut(FrameList, set.frames);
+    copyOut(HighlightList, set.highlights);
+    copyOut(NumberList, set.numbers);
+    copyOut(RedactList, set.redactions);
     return set;
 }
 
 void EditorDocument::setAnnotations(const AnnotationSet &set)
 {
     ClearAnnotations();
-    LineList.reserve(set.lines.size());
-    for (const TLineRec &line : set.lines)
-        LineList.push_back(std::make_unique<TLineRec>(line));
-    MojiList.reserve(set.texts.size());
-    for (const TMoji &moji : set.texts)
-        MojiList.push_back(std::make_unique<TMoji>(moji));
+    copyIn(set.lines, LineList);
+    copyIn(set.texts, MojiList);
+    copyIn(set.frames, FrameList);
+    copyIn(set.highlights, HighlightList);
+    copyIn(set.numbers, NumberList);
+    copyIn(set.redactions, RedactList);
 }
 
 namespace {
@@ -158,7 +228,9 @@ bool borrowsPen(const AnnotationSet &set)
 
 bool EditorDocument::holds(const AnnotationSet &set) const
 {
-    return sameList(LineList, set.lines) && sameList(MojiList, set.texts);
+    return sameList(LineList, set.lines) && sameList(MojiList, set.texts) &&
+           sameList(FrameList, set.frames) && sameList(HighlightList, set.highlights) &&
+           sameList(NumberList, set.numbers) && sameList(RedactList, set.redactions);
 }
 
 QRegion EditorDocument::areaBetween(const AnnotationSet &a, const AnnotationSet &b) const
@@ -170,6 +242,21 @@ QRegion EditorDocument::areaBetween(const AnnotationSet &a, const AnnotationSet 
     QRegion area;
     forEachDiffering(a.lines, b.lines, [&](const TLineRec &line) { area += Area(line); });
     forEachDiffering(a.texts, b.texts, [&](const TMoji &text) { area += Area(text); });
+    forEachDiffering(a.frames, b.frames, [&](const TFrameRec &frame) { area += Area(frame); });
+    forEachDiffering(a.highlights, b.highlights,
+                     [&](const THighlightRec &band) { area += Area(band); });
+    forEachDiffering(a.redactions, b.redactions,
+                     [&](const TRedactRec &redaction) { area += Area(redaction); });
+    // A marker's number is its place: past the first that differs, every
+    // marker of the longer list may show another number.
+    const size_t shorter = std::min(a.numbers.size(), b.numbers.size());
+    size_t first = 0;
+    while (first < shorter && a.numbers[first] == b.numbers[first])
+        ++first;
+    for (size_t i = first; i < a.numbers.size(); ++i)
+        area += Area(a.numbers[i]);
+    for (size_t i = first; i < b.numbers.size(); ++i)
+        area += Area(b.numbers[i]);
     return area;
 }
 
@@ -178,7 +265,8 @@ void EditorDocument::RedrawArea(const QRegion &area)
     QRegion clip = area & DrawBmp.rect();
     if (clip.isEmpty())
         return;
-    const bool bare = LineList.empty() && MojiList.empty();
+    const bool bare = LineList.empty() && MojiList.empty() && FrameList.empty() &&
+                      HighlightList.empty() && NumberList.empty() && RedactList.empty();
     if (bare && BaseBmp.format() == QImage::Format_RGB32) {
         DrawBmp = BaseBmp;
         return;
@@ -193,10 +281,25 @@ void EditorDocument::RedrawArea(const QRegion &area)
         copyBase(BaseBmp, DrawBmp, part);
     if (bare)
         return;
+    // Redactions first, straight over the picture: nothing drawn over them
+    // is ever averaged into their blocks.
+    if (!RedactList.empty())
+        RedactPixels(BaseBmp, DrawBmp, redactions(), clip);
+    for (const auto &band : HighlightList)
+        DrawHighlight(DrawBmp, *band, clip);
     QPainter canvas(&DrawBmp);
     const bool whole = clip == QRegion(DrawBmp.rect());
     if (!whole)
         canvas.setClipRegion(clip);
+    const QSize size = DrawBmp.size();
+    if (SelRedact && (whole || clip.intersects(RedactExtent(*SelRedact, size))))
+        DrawRedactFrame(canvas, *SelRedact);
+    if (SelHighlight && (whole || clip.intersects(HighlightExtent(*SelHighlight, size))))
+        DrawHighlightFrame(canvas, *SelHighlight);
+    for (const auto &frame : FrameList) {
+        if (whole || clip.intersects(FrameExtent(*frame, size)))
+            DrawFrame(canvas, *frame, frame.get() == SelFrame);
+    }
     // Annotations outside the area are passed over, but their effect on the
     // pen is kept, so each one inside is drawn as a full Redraw draws it.
     for (const auto &line : LineList) {
@@ -204,6 +307,11 @@ void EditorDocument::RedrawArea(const QRegion &area)
             DrawLineRec(canvas, m_pen, *line, line.get() == SelLine);
         else
             SkipLineRec(&DrawBmp, m_pen, *line);
+    }
+    for (size_t i = 0; i < NumberList.size(); ++i) {
+        const TNumberRec &number = *NumberList[i];
+        if (whole || clip.intersects(NumberExtent(number, size)))
+            DrawNumber(canvas, number, int(i + 1), &number == SelNumber);
     }
     for (const auto &moji : MojiList) {
         if (whole || clip.intersects(moji->Extent()))

@@ -17,8 +17,8 @@ namespace korvane {
 // that is shown, saved, printed and sampled. Annotations are never painted
 // into BaseBmp; Redraw rebuilds DrawBmp from BaseBmp and every annotation.
 //
-// Invariants: DrawBmp has BaseBmp's size and is Format_RGB32; SelLine and
-// SelMoji are null or point into their lists, and at most one is set.
+// Invariants: DrawBmp has BaseBmp's size and is Format_RGB32; each Sel... is
+// null or points into its list, and at most one is set.
 //
 // Where nothing lies over a 32-bit BaseBmp, DrawBmp is BaseBmp itself, shared
 // as QImage shares: a pasted screen shot costs one picture's memory and no
@@ -36,6 +36,10 @@ public:
     QString FileName;
     std::vector<std::unique_ptr<TLineRec>> LineList;
     std::vector<std::unique_ptr<TMoji>> MojiList;
+    std::vector<std::unique_ptr<TFrameRec>> FrameList;
+    std::vector<std::unique_ptr<THighlightRec>> HighlightList;
+    std::vector<std::unique_ptr<TNumberRec>> NumberList; // numbered 1, 2, ... in this order
+    std::vector<std::unique_ptr<TRedactRec>> RedactList;
     qint32 Mode = mdNone;
     qint32 TextX = 0;
     qint32 TextY = 0;
@@ -43,6 +47,10 @@ public:
     qint32 DragY = 0;
     TLineRec *SelLine = nullptr;
     TMoji *SelMoji = nullptr;
+    TFrameRec *SelFrame = nullptr;
+    THighlightRec *SelHighlight = nullptr;
+    TNumberRec *SelNumber = nullptr;
+    TRedactRec *SelRedact = nullptr;
     bool Dragging = false;
     // The crop tool's rectangle, inside the picture; empty when none is
     // chosen. Shown over the picture, never composed into it.
@@ -54,8 +62,11 @@ public:
     // The document differs from what was last loaded, made or saved.
     bool Modified() const { return !History.isClean(); }
 
-    // Frees every line and text and clears the selection.
+    // Frees every annotation and clears the selection.
     void ClearAnnotations();
+    // No annotation selected (nothing redrawn).
+    void DropSelection();
+    bool HasSelection() const;
     // Makes BaseBmp 24-bit (Format_RGB32) and white, keeping its size.
     void ClearBaseBmp();
     // BaseBmp := picture; DrawBmp takes its size (a null picture makes both
@@ -64,9 +75,16 @@ public:
     void SetPicture(QImage picture);
     // A new white 640 x 480 picture in BaseBmp and DrawBmp. Does not redraw.
     void NewPicture();
-    // Composes BaseBmp, every line (oldest first) and every text (oldest
-    // first) into DrawBmp, the selected one in its selected form.
+    // Composes into DrawBmp, from the bottom up: BaseBmp with every
+    // redaction applied, the highlights, the frames, the lines, the numbered
+    // markers and the texts, each kind oldest first, the selected one in its
+    // selected form.
     void Redraw();
+    // BaseBmp with every redaction applied, as the composition starts from:
+    // what a file that keeps the annotations editable stores as its picture,
+    // so that what a redaction hides is in no file. BaseBmp itself (shared)
+    // without redactions; otherwise 32-bit, BaseBmp's alpha kept.
+    QImage redactedBase() const;
     // The same, for the part `area` of the picture only: after a change
     // whose every pixel lies inside `area` (an annotation moved from one
     // extent to another), DrawBmp is then what a full Redraw would give, at a
@@ -75,6 +93,16 @@ public:
     // Every pixel of the picture that the annotation's drawing may touch.
     QRegion Area(const TLineRec &line) const { return LineArea(line, &DrawBmp); }
     QRegion Area(const TMoji &text) const { return text.Extent() & DrawBmp.rect(); }
+    QRegion Area(const TFrameRec &frame) const { return FrameArea(frame, DrawBmp.size()); }
+    QRegion Area(const THighlightRec &band) const
+    {
+        return HighlightExtent(band, DrawBmp.size());
+    }
+    QRegion Area(const TNumberRec &number) const { return NumberExtent(number, DrawBmp.size()); }
+    QRegion Area(const TRedactRec &redaction) const
+    {
+        return RedactExtent(redaction, DrawBmp.size());
+    }
     // Where the selected annotation is drawn; empty without a selection.
     QRegion SelectionArea() const;
 
@@ -90,6 +118,8 @@ public:
     QRegion areaBetween(const AnnotationSet &a, const AnnotationSet &b) const;
 
 private:
+    std::vector<const TRedactRec *> redactions() const;
+
     PenState m_pen; // the pen of DrawBmp's canvas, kept between Redraws
 };
 

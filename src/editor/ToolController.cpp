@@ -16,6 +16,53 @@ qint32 shifted(qint32 value, qint64 delta)
     return qint32(std::clamp<qint64>(qint64(value) + delta, INT_MIN, INT_MAX));
 }
 
+void shiftBy(TLineRec &rec, qint64 dx, qint64 dy)
+{
+    rec.X1 = shifted(rec.X1, dx);
+    rec.X2 = shifted(rec.X2, dx);
+    rec.Y1 = shifted(rec.Y1, dy);
+    rec.Y2 = shifted(rec.Y2, dy);
+}
+template <class Rec> void shiftCorners(Rec &rec, qint64 dx, qint64 dy)
+{
+    rec.X1 = shifted(rec.X1, dx);
+    rec.X2 = shifted(rec.X2, dx);
+    rec.Y1 = shifted(rec.Y1, dy);
+    rec.Y2 = shifted(rec.Y2, dy);
+}
+void shiftBy(TFrameRec &rec, qint64 dx, qint64 dy) { shiftCorners(rec, dx, dy); }
+void shiftBy(THighlightRec &rec, qint64 dx, qint64 dy) { shiftCorners(rec, dx, dy); }
+void shiftBy(TRedactRec &rec, qint64 dx, qint64 dy) { shiftCorners(rec, dx, dy); }
+template <class Rec> void shiftBy(Rec &rec, qint64 dx, qint64 dy) // a text or a marker
+{
+    rec.X = shifted(rec.X, dx);
+    rec.Y = shifted(rec.Y, dy);
+}
+
+template <class List> void shiftAll(List &list, qint64 dx, qint64 dy)
+{
+    for (const auto &item : list)
+        shiftBy(*item, dx, dy);
+}
+
+template <class List, class Rec> bool eraseSelected(List &list, Rec *selected)
+{
+    if (!selected)
+        return false;
+    std::erase_if(list, [selected](const auto &held) { return held.get() == selected; });
+    return true;
+}
+
+// The first annotation of the list under (x, y), oldest first.
+template <class List, class Hit> auto *firstHit(const List &list, Hit hit)
+{
+    for (const auto &held : list) {
+        if (hit(*held))
+            return held.get();
+    }
+    return decltype(list.front().get())(nullptr);
+}
+
 void applyStyle(TMoji &moji, const TextStyle &style)
 {
     moji.Text = style.text;
@@ -49,6 +96,10 @@ const ToolModeInfo *ToolController::ApplyToolMode(qint32 downMode)
     const ToolModeInfo *info = toolModeInfo(downMode);
     if (info)
         m_doc.Mode = info->mode;
+    if (info && info->mode == mdHighlight && !m_highlightOffered) {
+        m_highlightOffered = true;
+        m_host.setLineColor(clYellow);
+    }
     CancelCrop(); // another tool gives the crop up; choosing it again starts anew
     ClearSelection();
     return info;
@@ -57,25 +108,21 @@ const ToolModeInfo *ToolController::ApplyToolMode(qint32 downMode)
 void ToolController::ClearSelection()
 {
     m_host.clearTextControls();
-    m_doc.SelLine = nullptr;
-    m_doc.SelMoji = nullptr;
+    m_doc.DropSelection();
     Redraw();
 }
 
 void ToolController::DeleteSelected()
 {
-    if (!m_doc.SelLine && !m_doc.SelMoji)
+    if (!m_doc.HasSelection())
         return;
     AnnotationSet before = m_doc.annotations();
-    if (m_doc.SelLine) {
-        std::erase_if(m_doc.LineList,
-                      [this](const auto &rec) { return rec.get() == m_doc.SelLine; });
-    } else {
-        std::erase_if(m_doc.MojiList,
-                      [this](const auto &moji) { return moji.get() == m_doc.SelMoji; });
-    }
-    m_doc.SelLine = nullptr;
-    m_doc.SelMoji = nullptr;
+    eraseSelected(m_doc.LineList, m_doc.SelLine) || eraseSelected(m_doc.MojiList, m_doc.SelMoji) ||
+        eraseSelected(m_doc.FrameList, m_doc.SelFrame) ||
+        eraseSelected(m_doc.HighlightList, m_doc.SelHighlight) ||
+        eraseSelected(m_doc.NumberList, m_doc.SelNumber) ||
+        eraseSelected(m_doc.RedactList, m_doc.SelRedact);
+    m_doc.DropSelection();
     m_doc.History.recordAnnotations(std::move(before));
     changed();
     ClearSelection();
@@ -104,7 +151,21 @@ void ToolController::selectAt(qint32 x, qint32 y)
             }
         }
     }
-    if (!m_doc.SelLine && !m_doc.SelMoji)
+    // Then the kinds that came later: the small markers, the outlines, and
+    // the filled areas last, as they often lie under everything else.
+    if (!m_doc.HasSelection())
+        m_doc.SelNumber =
+            firstHit(m_doc.NumberList, [&](const auto &rec) { return NumberHitTest(rec, x, y); });
+    if (!m_doc.HasSelection())
+        m_doc.SelFrame =
+            firstHit(m_doc.FrameList, [&](const auto &rec) { return FrameHitTest(rec, x, y); });
+    if (!m_doc.HasSelection())
+        m_doc.SelHighlight = firstHit(m_doc.HighlightList,
+                                      [&](const auto &rec) { return HighlightHitTest(rec, x, y); });
+    if (!m_doc.HasSelection())
+        m_doc.SelRedact =
+            firstHit(m_doc.RedactList, [&](const auto &rec) { return RedactHitTest(rec, x, y); });
+    if (!m_doc.HasSelection())
         return;
     m_doc.History.beginChange(); // a move, if the pointer moves it
     m_doc.DragX = x;
@@ -137,6 +198,12 @@ void ToolController::PB1MouseDown(const PointerEvent &event)
         m_doc.Dragging = true;
         break;
     }
+    case mdFrame:
+    case mdHighlight:
+    case mdNumber:
+    case mdRedact:
+        pressShape(event.X, event.Y);
+        break;
     case mdText:
         m_doc.Dragging = true;
         break;
@@ -166,20 +233,19 @@ void ToolController::moveSelection(qint32 x, qint32 y)
 {
     const qint64 dx = qint64(x) - m_doc.DragX;
     const qint64 dy = qint64(y) - m_doc.DragY;
-    if (TLineRec *rec = m_doc.SelLine) {
+    auto move = [&](auto *rec) {
+        if (!rec)
+            return;
         const QRegion before = m_doc.Area(*rec);
-        rec->X1 = shifted(rec->X1, dx);
-        rec->X2 = shifted(rec->X2, dx);
-        rec->Y1 = shifted(rec->Y1, dy);
-        rec->Y2 = shifted(rec->Y2, dy);
+        shiftBy(*rec, dx, dy);
         RedrawMoved(before, m_doc.Area(*rec));
-    }
-    if (TMoji *moji = m_doc.SelMoji) {
-        const QRegion before = m_doc.Area(*moji);
-        moji->X = shifted(moji->X, dx);
-        moji->Y = shifted(moji->Y, dy);
-        RedrawMoved(before, m_doc.Area(*moji));
-    }
+    };
+    move(m_doc.SelLine);
+    move(m_doc.SelMoji);
+    move(m_doc.SelFrame);
+    move(m_doc.SelHighlight);
+    move(m_doc.SelNumber);
+    move(m_doc.SelRedact);
     m_doc.DragX = x;
     m_doc.DragY = y;
 }
@@ -190,19 +256,15 @@ bool CropDocument(EditorDocument &document, const QRect &rect)
         return false;
     QImage cropped = CropPicture(document.BaseBmp, rect); // may throw: nothing changed yet
     AnnotationSet annotationsBefore = document.annotations();
-    for (const auto &line : document.LineList) {
-        line->X1 = shifted(line->X1, -rect.x());
-        line->X2 = shifted(line->X2, -rect.x());
-        line->Y1 = shifted(line->Y1, -rect.y());
-        line->Y2 = shifted(line->Y2, -rect.y());
-    }
-    for (const auto &moji : document.MojiList) {
-        moji->X = shifted(moji->X, -rect.x());
-        moji->Y = shifted(moji->Y, -rect.y());
-    }
+    const qint64 dx = -qint64(rect.x()), dy = -qint64(rect.y());
+    shiftAll(document.LineList, dx, dy);
+    shiftAll(document.MojiList, dx, dy);
+    shiftAll(document.FrameList, dx, dy);
+    shiftAll(document.HighlightList, dx, dy);
+    shiftAll(document.NumberList, dx, dy);
+    shiftAll(document.RedactList, dx, dy);
     QImage before = document.BaseBmp;
-    document.SelLine = nullptr;
-    document.SelMoji = nullptr;
+    document.DropSelection();
     document.SetPicture(std::move(cropped));
     document.History.recordPicture(std::move(before), std::move(annotationsBefore));
     return true;
@@ -251,6 +313,12 @@ void ToolController::PB1MouseMove(const PointerEvent &event)
     case mdCrop:
         dragCrop(event.X, event.Y);
         break;
+    case mdFrame:
+    case mdHighlight:
+    case mdNumber:
+    case mdRedact:
+        dragShape(event.X, event.Y);
+        break;
     case mdLine:
     case mdArrow:
         // Empty when a shortcut replaced the document while the button was held.
@@ -294,6 +362,12 @@ void ToolController::PB1MouseUp(const PointerEvent &event)
         }
         if (m_doc.History.endChange())
             changed();
+        break;
+    case mdFrame:
+    case mdHighlight:
+    case mdNumber:
+    case mdRedact:
+        releaseShape();
         break;
     case mdText:
     case mdTextPlaced:
@@ -356,8 +430,7 @@ bool ToolController::stepHistory(bool back)
     QRegion changed = m_doc.SelectionArea(); // the selection mark goes
     const bool textLoaded = m_doc.SelMoji;
     changed += back ? history.undo() : history.redo();
-    m_doc.SelLine = nullptr;
-    m_doc.SelMoji = nullptr;
+    m_doc.DropSelection();
     if (textLoaded)
         m_host.clearTextControls();
     RedrawMoved(changed, QRegion());

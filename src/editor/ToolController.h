@@ -80,11 +80,25 @@ public:
     // The tool whose button is down, or mdNone when the user raised the down
     // button: then the previous tool goes on working. Always ends with
     // ClearSelection. Returns the chosen tool's row, null when none applies.
+    // The first choice of the highlighter in a run makes the line colour
+    // yellow, the highlighter's usual colour; after that it takes the line
+    // colour as it finds it, like every other tool.
     const ToolModeInfo *ApplyToolMode(qint32 downMode);
     // Empties the text entry, drops the selection and redraws.
     void ClearSelection();
-    // Removes the selected line or text; nothing happens without a selection.
+    // Removes the selected annotation; nothing happens without a selection.
+    // The numbered markers after a deleted one move up a number.
     void DeleteSelected();
+
+    // Restyling the selected line, arrow, frame, highlight or numbered
+    // marker with a colour from the grid or the line colour dialog, or with
+    // the width field's value (a highlight has no width): one undo step, and
+    // width changes that follow each other on the same annotation, with
+    // nothing in between, one step together (the field changes on every
+    // digit typed and every repeat of its buttons). False when nothing of
+    // the kind is selected; a selected text is restyled by confirming.
+    bool RestyleColor(TColor color);
+    bool RestyleWidth(qint32 width);
 
     void PB1MouseDown(const PointerEvent &event);
     void PB1MouseMove(const PointerEvent &event);
@@ -119,10 +133,19 @@ private:
     void changed();
     void moveSelection(qint32 x, qint32 y);
     bool stepHistory(bool back);
+    void pressShape(qint32 x, qint32 y);
+    void dragShape(qint32 x, qint32 y);
+    void releaseShape();
+    // Applies `change` to the selected annotation of a kind it takes; one
+    // undo step unless `joinable` and the last step was this one's own.
+    template <class F> bool restyle(F change, bool joinable);
 
     EditorDocument &m_doc;
     ToolHost &m_host;
     QPoint m_cropStart;
+    bool m_highlightOffered = false;
+    const void *m_widthTarget = nullptr; // the annotation the last width step changed
+    quint64 m_widthSerial = 0;           // the history's serial right after that step
 };
 
 } // namespace korvane

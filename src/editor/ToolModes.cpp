@@ -6,9 +6,9 @@ namespace korvane {
 
 namespace {
 
-const std::array<ToolModeInfo, 6> &toolModes()
+const std::array<ToolModeInfo, 10> &toolModes()
 {
-    static const std::array<ToolModeInfo, 6> table = {{
+    static const std::array<ToolModeInfo, 10> table = {{
         {mdSelect, clYellow, QStringLiteral("  部分選択"),
          QStringLiteral("・文字背景色を選択出来ます\r\n・文字や線などを選択できます"), crDefault},
         {mdLine, clAqua, QStringLiteral("  直線描画"),
@@ -21,6 +21,14 @@ const std::array<ToolModeInfo, 6> &toolModes()
          QStringLiteral("色の抽出\r\n画像から色を抽出できます"), crSpoideCursor},
         {mdCrop, clFuchsia, QStringLiteral("  切り抜き"),
          QStringLiteral("・残す範囲をドラッグで囲みます\r\n・Enter か確定で切り抜きます"), crCross},
+        {mdFrame, clAqua, QStringLiteral("  四角形描画"),
+         QStringLiteral("・四角形の色を選択出来ます\r\n・四角形を描画できます"), crCross},
+        {mdHighlight, clYellow, QStringLiteral("  強調表示"),
+         QStringLiteral("・強調の色を選択出来ます\r\n・ドラッグで強調できます"), crCross},
+        {mdNumber, clWhite, QStringLiteral("  番号付け"),
+         QStringLiteral("・番号の色を選択出来ます\r\n・クリックで番号を付けます"), crCross},
+        {mdRedact, clLime, QStringLiteral("  ぼかし"),
+         QStringLiteral("・隠す範囲をドラッグで囲みます\r\n・元の画像には戻せません"), crCross},
     }};
     return table;
 }

@@ -14,6 +14,10 @@ enum ToolMode : qint32 {
     mdArrow = 15,
     mdText = 20,
     mdTextPlaced = 25,
+    mdFrame = 30,
+    mdHighlight = 35,
+    mdNumber = 40,
+    mdRedact = 45,
     mdSpoide = 50,
     mdCrop = 60,
 };

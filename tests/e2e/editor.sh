@@ -25,6 +25,11 @@ trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
 start_xserver 161 230
 
+# A private home: the save dialog opens in its desktop folder, and nothing
+# the program or the dialogs remember reaches the real home.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
+mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME"
+
 start_session_bus
 
 shot=$work/shot.ppm
@@ -377,6 +382,119 @@ new_picture() {
 }
 check "new: Ctrl+N asks about the drawn picture; キャンセル keeps it, いいえ gives a white 640 x 480 one" \
   new_picture
+
+# The four later kinds on a black and white checkerboard of 3-pixel
+# squares: a frame, a highlight, three numbered markers and a redaction,
+# drawn with their tools in the column left of the picture. The frame is
+# selected, moved and made blue from the grid; the first marker is deleted,
+# the others move up a number, undone and redone. The picture is then saved
+# as PNG, BMP and JPEG, each read back by ImageMagick: the redacted area
+# keeps none of the pattern's pixels, and in the JPEG its contrast is gone.
+python3 -c '
+import sys
+w, h = 400, 240
+rows = bytes(0 if (x // 3 + y // 3) % 2 else 255 for y in range(h) for x in range(w) for _ in range(3))
+sys.stdout.buffer.write(b"P6 %d %d 255\n" % (w, h) + rows)' | convert ppm:- "$work/pattern.png"
+cp "$work/pattern.png" "$work/original.png"
+# im_pixel FILE X Y: the pixel as "r,g,b", read by ImageMagick.
+im_pixel() {
+  convert "$1" -depth 8 -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
+}
+expect_pixel() {
+  local got
+  got=$(im_pixel "$1" "$2" "$3")
+  [ "$got" = "$4" ] || { echo "$1 at $2,$3 is $got, not $4"; return 1; }
+}
+# The redacted area 120 x 96 at (204, 96): ImageMagick counts the pixels
+# that differ from the pattern (by more than FUZZ, 0 unless given), and all
+# of them must.
+convert "$work/original.png" -crop 120x96+204+96 +repage "$work/hidden.png"
+redaction_hidden() {
+  local differ
+  convert "$1" -crop 120x96+204+96 +repage -type TrueColor "$work/redacted.png"
+  differ=$(compare -fuzz "${2:-0}" -metric AE "$work/redacted.png" "$work/hidden.png" null: 2>&1)
+  [ "$differ" = 11520 ] || { echo "$1: only $differ of 11520 redacted pixels differ from the pattern"; return 1; }
+}
+screen_crop() { import -window root -depth 8 -crop "$3x$3+$((px + $1))+$((py + $2))" "$4"; }
+save_as() {
+  click_at $(probe center "role:menu item:ファイル")
+  click_at $(probe center "名前を付けて保存(A)")
+  wait_window 名前を付けて保存 >/dev/null || return 1
+  click_at $(probe --in 名前を付けて保存 center role:text:ファイル名\(N\):)
+  xdotool key ctrl+a type --delay 5 "$1"
+  probe --in 名前を付けて保存 text role:text:ファイル名\(N\): "$1" >/dev/null || return 1
+  xdotool key Return
+  no_window 名前を付けて保存 || return 1
+  wait_window "　Korvane　　$(basename "$1")" >/dev/null
+}
+shapes() {
+  keys ctrl+o
+  wait_window 開く >/dev/null || return 1
+  click_at $(probe --in 開く center role:text:ファイル名\(N\):)
+  xdotool key ctrl+a type --delay 5 "$work/pattern.png"
+  xdotool key Return
+  wait_window "　Korvane　　pattern.png" >/dev/null || return 1
+  picture_is 400 240 || return 1
+  tool 四角形
+  expect_text 動作の状態 "  四角形描画" || return 1
+  drag 20 20 120 80
+  tool 強調
+  expect_text 動作の状態 "  強調表示" || return 1
+  swatch_is yellow || { echo "the highlighter does not offer yellow"; return 1; }
+  drag 150 20 300 50
+  tool 番号
+  cell 9
+  drag 40 150 40 150
+  drag 80 150 80 150
+  drag 120 150 120 150
+  tool ぼかし
+  drag 204 96 324 192
+  pixels 20,50=red 60,20=red 151,24=ffff99 150,21=black 32,150=red 72,150=red \
+    all:204,96,324,192:808080 203,96=black 324,192=white || return 1
+  screen_crop 34 144 13 "$work/one.ppm"
+  screen_crop 74 144 13 "$work/two.ppm"
+  cmp -s "$work/one.ppm" "$work/two.ppm" && { echo "markers 1 and 2 look the same"; return 1; }
+
+  tool 選択
+  drag 20 50 30 60
+  cell 12
+  swatch_is blue || return 1
+  click_at $((px + 390)) $((py + 230)) # nothing there: the selection goes
+  pixels 30,60=blue 70,30=blue 20,50=white || return 1
+  click_at $((px + 32)) $((py + 150))
+  click_at $(probe center 削除)
+  pixels 32,150=white 72,150=red || return 1
+  screen_crop 74 144 13 "$work/renumbered.ppm"
+  cmp -s "$work/one.ppm" "$work/renumbered.ppm" || { echo "the second marker does not show 1"; return 1; }
+  undo_from_menu || return 1
+  pixels 32,150=red || return 1
+  screen_crop 74 144 13 "$work/back.ppm"
+  cmp -s "$work/two.ppm" "$work/back.ppm" || { echo "undone, the second marker does not show 2"; return 1; }
+  click_at $(probe center "role:menu item:編集")
+  probe enabled "やり直し(R)" yes || return 1
+  xdotool key r
+  pixels 32,150=white 72,150=red || return 1
+
+  keys ctrl+s
+  probe file "$work/pattern.png" png 400x240 30,60=0000ff 151,24=ffff99 72,150=red \
+    32,150=white >/dev/null || { echo "pattern.png is not the picture shown"; return 1; }
+  expect_pixel "$work/pattern.png" 30 60 0,0,255 || return 1
+  expect_pixel "$work/pattern.png" 151 24 255,255,153 || return 1
+  expect_pixel "$work/pattern.png" 150 21 0,0,0 || return 1
+  redaction_hidden "$work/pattern.png" || return 1
+  save_as "$work/shapes.bmp" || return 1
+  expect_pixel "$work/shapes.bmp" 72 150 255,0,0 || return 1
+  redaction_hidden "$work/shapes.bmp" || return 1
+  save_as "$work/shapes.jpg" || return 1
+  [ "$(identify -format %m "$work/shapes.jpg")" = JPEG ] || { echo "shapes.jpg is not a JPEG"; return 1; }
+  local spread original
+  spread=$(convert "$work/shapes.jpg" -crop 112x88+208+100 -colorspace gray -format "%[fx:int(1000*standard_deviation)]" info:)
+  original=$(convert "$work/original.png" -crop 112x88+208+100 -colorspace gray -format "%[fx:int(1000*standard_deviation)]" info:)
+  [ "$spread" -lt $((original / 20)) ] || { echo "the redacted area of the JPEG has a spread of $spread (the pattern $original)"; return 1; }
+  redaction_hidden "$work/shapes.jpg" 10%
+}
+check "shapes: 四角形, 強調, 番号 and ぼかし drawn; the frame moved and made blue, a marker deleted and the rest renumbered, undone, redone; saved as PNG, BMP and JPEG with the pattern hidden" \
+  shapes
 
 reload() {
   keys ctrl+r

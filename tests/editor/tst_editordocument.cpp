@@ -57,6 +57,7 @@ private Q_SLOTS:
     void setPicture_SizesDrawBmpAndKeepsBaseFormat();
     void redraw_SharedPictureKeepsAnnotationsOutOfBaseAndTheCallersCopy();
     void history_PictureStepsComeBackExactlyAndTheCapDropsTheOldest();
+    void redactions_HideThePatternComeFirstAndPixelatingAgainChangesNothing();
 };
 
 void tst_editordocument::newPicture_IsWhite640x480IncludingLastRowAndColumn()
@@ -297,6 +298,51 @@ void tst_editordocument::history_PictureStepsComeBackExactlyAndTheCapDropsTheOld
     QCOMPARE(doc.History.stepCount(), 1);
     doc.History.undo();
     QCOMPARE(doc.BaseBmp.width(), 103);
+}
+
+// Redactions replace their pixels by block averages of the picture under
+// them, before anything else is drawn: a high-contrast pattern turns grey,
+// overlapping redactions keep only their own pixels in each block, and the
+// picture with the redactions applied, redacted again, stays as it is, in
+// 32-bit and in a greyscale picture alike.
+void tst_editordocument::redactions_HideThePatternComeFirstAndPixelatingAgainChangesNothing()
+{
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_Grayscale8}) {
+        QImage pattern(300, 200, QImage::Format_RGB32);
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x)
+                pattern.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        EditorDocument doc;
+        doc.SetPicture(pattern.convertToFormat(format));
+        doc.RedactList.push_back(std::make_unique<TRedactRec>(TRedactRec{150, 100, 10, 20}));
+        doc.RedactList.push_back(std::make_unique<TRedactRec>(TRedactRec{100, 50, 217, 149}));
+        doc.LineList.push_back(newLine(0, 60, 299, 60, 3, clRed)); // over them
+        doc.Redraw();
+        const QImage &shown = doc.DrawBmp;
+        for (int y = 20; y < 149; ++y) {
+            for (int x = 10; x < 217; ++x) {
+                const bool hidden = (x < 150 && y < 100) || (x >= 100 && y >= 50);
+                if (!hidden || (y >= 58 && y <= 62)) // not redacted, or under the line
+                    continue;
+                const QRgb p = shown.pixel(x, y);
+                QVERIFY2(p != pattern.pixel(x, y) && qAbs(qRed(p) - 128) <= 64,
+                         qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
+        }
+        QCOMPARE(shown.pixel(150, 60), qRgb(255, 0, 0));
+        QCOMPARE(shown.pixel(9, 20), pattern.pixel(9, 20));
+        QCOMPARE(shown.pixel(217, 149), pattern.pixel(217, 149));
+
+        const QImage composed = shown.copy();
+        const QImage redacted = doc.redactedBase();
+        QCOMPARE(redacted.size(), pattern.size());
+        doc.SetPicture(redacted);
+        QCOMPARE(doc.redactedBase(), redacted);
+        doc.Redraw();
+        QCOMPARE(doc.DrawBmp, composed);
+        doc.RedactList.clear();
+        QVERIFY(doc.redactedBase().constBits() == doc.BaseBmp.constBits()); // shared, no copy
+    }
 }
 
 QTEST_MAIN(tst_editordocument)

@@ -100,6 +100,7 @@ private Q_SLOTS:
     void moves_RecomposeOnlyWhatChangedYetEqualAFullRedraw();
     void history_EveryToolChangeIsOneStepAndModifiedFollows();
     void crop_KeepsTheRectangleAndMovesAnnotationsWithIt_OneUndoStep();
+    void shapes_DrawSelectMoveRestyleDeleteRenumberAndUndo();
 };
 
 void tst_toolcontroller::lineTools_DragDrawsInCurrentStyleAndClickLeavesNothing()
@@ -514,6 +515,137 @@ void tst_toolcontroller::crop_KeepsTheRectangleAndMovesAnnotationsWithIt_OneUndo
     QVERIFY(!e.doc.Modified());
     QVERIFY(e.tools.Redo());
     QCOMPARE(e.doc.BaseBmp.size(), QSize(150, 100));
+}
+
+// Frames, highlights, numbered markers and redactions: drawn with their
+// tools in the current style, composed in their layers, selected in their
+// order, moved, restyled and deleted, each change one undo step, every
+// partial recomposition equal to a full one.
+void tst_toolcontroller::shapes_DrawSelectMoveRestyleDeleteRenumberAndUndo()
+{
+    Editor e;
+    auto sameAsFullRedraw = [&e] {
+        const QImage shown = e.doc.DrawBmp.copy();
+        e.doc.Redraw();
+        return shown == e.doc.DrawBmp;
+    };
+    auto at = [&e](int x, int y) { return e.doc.DrawBmp.pixel(x, y); };
+    // Dark text on the picture where the highlight goes.
+    e.doc.BaseBmp.setPixel(250, 70, qRgb(0, 0, 0));
+    e.doc.Redraw();
+
+    e.choose(mdFrame);
+    e.host.color = clBlue;
+    e.host.width = 4;
+    e.drag({50, 50}, {150, 120});
+    e.drag({300, 300}, {300, 340}); // no width: no frame
+    QCOMPARE(e.doc.FrameList.size(), size_t(1));
+    QCOMPARE(*e.doc.FrameList[0], (TFrameRec{50, 50, 150, 120, 4, clBlue}));
+    QVERIFY(at(50, 80) == qRgb(0, 0, 255) && at(150, 80) == qRgb(0, 0, 255));
+    QVERIFY(at(100, 85) == qRgb(255, 255, 255) && at(56, 80) == qRgb(255, 255, 255));
+
+    // The highlighter's first use offers yellow, multiplied in at 40 %.
+    e.choose(mdHighlight);
+    QCOMPARE(e.host.color, clYellow);
+    e.drag({200, 50}, {300, 90});
+    QCOMPARE(*e.doc.HighlightList[0], (THighlightRec{200, 50, 300, 90, clYellow}));
+    QCOMPARE(at(220, 60), qRgb(255, 255, 153));
+    QCOMPARE(at(250, 70), qRgb(0, 0, 0)); // dark stays dark
+    QCOMPARE(at(300, 60), qRgb(255, 255, 255));
+
+    e.choose(mdNumber);
+    e.host.color = clRed;
+    e.host.width = 5;
+    for (int x : {400, 450, 500})
+        e.drag({x, 100}, {x, 100});
+    QCOMPARE(e.doc.NumberList.size(), size_t(3));
+    QCOMPARE(at(392, 100), qRgb(255, 0, 0)); // inside the 20-pixel circle, beside the digit
+    QCOMPARE(at(400, 111), qRgb(255, 255, 255));
+    const QImage one = e.doc.DrawBmp.copy(388, 88, 25, 25);
+    const QImage two = e.doc.DrawBmp.copy(438, 88, 25, 25);
+    QVERIFY(two != one);
+    QVERIFY(sameAsFullRedraw());
+
+    // A redaction of a checkerboard: every pixel inside becomes a block's
+    // grey, none keeps the pattern; outside, the pattern stays.
+    for (int y = 180; y < 320; ++y)
+        for (int x = 80; x < 240; ++x)
+            e.doc.BaseBmp.setPixel(x, y, (x / 3 + y / 3) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    e.doc.Redraw();
+    e.choose(mdRedact);
+    e.drag({100, 200}, {220, 296});
+    QCOMPARE(*e.doc.RedactList[0], (TRedactRec{100, 200, 220, 296}));
+    for (int y = 200; y < 296; ++y)
+        for (int x = 100; x < 220; ++x)
+            QCOMPARE(at(x, y), qRgb(128, 128, 128));
+    QCOMPARE(at(99, 200), e.doc.BaseBmp.pixel(99, 200));
+    QCOMPARE(e.doc.History.stepCount(), 6);
+
+    // Selection: lines and texts first, then markers, frames, highlights and
+    // redactions; a frame only near its outline.
+    e.choose(mdSelect);
+    e.tools.PB1MouseDown(left(100, 85));
+    QVERIFY(!e.doc.HasSelection());
+    e.tools.PB1MouseUp(left(100, 85));
+    e.drag({50, 80}, {60, 90}); // the frame, moved by (10, 10)
+    QVERIFY(e.doc.SelFrame == e.doc.FrameList[0].get());
+    QCOMPARE(*e.doc.FrameList[0], (TFrameRec{60, 60, 160, 130, 4, clBlue}));
+    QCOMPARE(at(60, 90), qRgb(0, 0, 0)); // inverting the white under it while selected
+    QVERIFY(sameAsFullRedraw());
+
+    // Restyled: a colour one step, the width field's changes one together.
+    QVERIFY(e.tools.RestyleColor(clGreen));
+    QVERIFY(e.tools.RestyleWidth(8) && e.tools.RestyleWidth(9));
+    QCOMPARE(*e.doc.FrameList[0], (TFrameRec{60, 60, 160, 130, 9, clGreen}));
+    QCOMPARE(e.doc.History.stepCount(), 9);
+    QVERIFY(sameAsFullRedraw());
+    e.drag({250, 60}, {250, 60}); // the highlight: a colour, but no width
+    QVERIFY(e.doc.SelHighlight);
+    QVERIFY(!e.tools.RestyleWidth(3));
+    QVERIFY(e.tools.RestyleColor(clAqua));
+    QCOMPARE(e.doc.HighlightList[0]->Color, clAqua);
+    QCOMPARE(e.doc.History.stepCount(), 10);
+
+    // The redaction moved a block's width: its blocks follow the picture
+    // under them; an overlapping highlight is drawn over them.
+    e.drag({150, 250}, {162, 250});
+    QVERIFY(e.doc.SelRedact);
+    QCOMPARE(*e.doc.RedactList[0], (TRedactRec{112, 200, 232, 296}));
+    QCOMPARE(at(105, 250), e.doc.BaseBmp.pixel(105, 250));
+    QVERIFY(sameAsFullRedraw());
+
+    // Deleting the first marker renumbers the rest: the second shows 1.
+    e.drag({392, 100}, {392, 100});
+    QVERIFY(e.doc.SelNumber == e.doc.NumberList[0].get());
+    e.tools.DeleteSelected();
+    QCOMPARE(e.doc.NumberList.size(), size_t(2));
+    QCOMPARE(e.doc.DrawBmp.copy(438, 88, 25, 25), one);
+    QCOMPARE(e.doc.DrawBmp.copy(488, 88, 25, 25), two);
+    QCOMPARE(at(392, 100), qRgb(255, 255, 255));
+    QVERIFY(sameAsFullRedraw());
+    e.choose(mdNumber);
+    e.drag({550, 100}, {550, 100}); // the next one is 3, one more than the count
+    const QImage three = e.doc.DrawBmp.copy(538, 88, 25, 25);
+    QVERIFY(three != one && three != two);
+
+    // Back, step by step, to the first frame alone.
+    QVERIFY(e.tools.Undo() && e.tools.Undo()); // the marker placed, the deletion
+    QCOMPARE(e.doc.NumberList.size(), size_t(3));
+    QCOMPARE(e.doc.DrawBmp.copy(388, 88, 25, 25), one);
+    QVERIFY(sameAsFullRedraw());
+    QVERIFY(e.tools.Undo() && e.tools.Undo()); // the redaction's move, the highlight's colour
+    QCOMPARE(e.doc.HighlightList[0]->Color, clYellow);
+    QVERIFY(e.tools.Undo()); // both width changes at once
+    QCOMPARE(*e.doc.FrameList[0], (TFrameRec{60, 60, 160, 130, 4, clGreen}));
+    QVERIFY(e.tools.Undo() && e.tools.Undo()); // the colour, the move
+    QCOMPARE(*e.doc.FrameList[0], (TFrameRec{50, 50, 150, 120, 4, clBlue}));
+    QVERIFY(e.tools.Undo()); // the redaction
+    QCOMPARE(at(150, 250), e.doc.BaseBmp.pixel(150, 250));
+    QVERIFY(sameAsFullRedraw());
+    while (e.tools.Undo()) {
+    }
+    QVERIFY(e.doc.FrameList.empty() && e.doc.HighlightList.empty() && e.doc.NumberList.empty());
+    QVERIFY(!e.doc.Modified());
 }
 
 QTEST_MAIN(tst_toolcontroller)

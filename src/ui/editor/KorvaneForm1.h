@@ -185,6 +185,10 @@ public:
     QAction *Select2 = nullptr;
     QAction *Line2 = nullptr;
     QAction *Text2 = nullptr;
+    QAction *Frame2 = nullptr;
+    QAction *Highlight2 = nullptr;
+    QAction *Number2 = nullptr;
+    QAction *Redact2 = nullptr;
     // The tools in the ツール menu.
     QAction *Spoide3 = nullptr;
     QAction *Select3 = nullptr;
@@ -192,6 +196,10 @@ public:
     QAction *Arrow3 = nullptr;
     QAction *Text3 = nullptr;
     QAction *Crop3 = nullptr;
+    QAction *Frame3 = nullptr;
+    QAction *Highlight3 = nullptr;
+    QAction *Number3 = nullptr;
+    QAction *Redact3 = nullptr;
 
     // The three bands across the top.
     QToolBar *ToolBar1 = nullptr;
@@ -205,6 +213,10 @@ public:
     // The column of the later tools, at the picture's left.
     QToolBar *ToolBar2 = nullptr;
     QToolButton *Crop1 = nullptr;
+    QToolButton *Frame1 = nullptr;
+    QToolButton *Highlight1 = nullptr;
+    QToolButton *Number1 = nullptr;
+    QToolButton *Redact1 = nullptr;
     QWidget *Panel4 = nullptr;
     QPushButton *FColorButton = nullptr;
     QCheckBox *CheckBox1 = nullptr;

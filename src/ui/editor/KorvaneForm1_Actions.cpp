@@ -248,7 +248,11 @@ void TKorvaneForm1::createMenus()
                          {&TKorvaneForm1::Line3, "Line3", u"直線(&L)", Line1},
                          {&TKorvaneForm1::Arrow3, "Arrow3", u"矢印(&A)", Arrow1},
                          {&TKorvaneForm1::Text3, "Text3", u"テキスト(&T)", Text1},
-                         {&TKorvaneForm1::Crop3, "Crop3", u"切り抜き(&K)", Crop1}};
+                         {&TKorvaneForm1::Crop3, "Crop3", u"切り抜き(&K)", Crop1},
+                         {&TKorvaneForm1::Frame3, "Frame3", u"四角形(&R)", Frame1},
+                         {&TKorvaneForm1::Highlight3, "Highlight3", u"強調(&H)", Highlight1},
+                         {&TKorvaneForm1::Number3, "Number3", u"番号(&N)", Number1},
+                         {&TKorvaneForm1::Redact3, "Redact3", u"ぼかし(&B)", Redact1}};
     for (const auto &tool : keyboardTools) {
         auto *entry = new QAction(QString::fromUtf16(tool.caption), toolMenu);
         entry->setObjectName(QLatin1String(tool.name));
@@ -262,7 +266,8 @@ void TKorvaneForm1::createMenus()
         this->*tool.member = entry;
     }
     addEntries(toolMenu, {ActSize, nullptr, Act90, Act180, Act270, nullptr, ActHntenLR, ActHantenTB,
-                          nullptr, Spoide3, Select3, Line3, Arrow3, Text3, nullptr, Crop3});
+                          nullptr, Spoide3, Select3, Line3, Arrow3, Text3, nullptr, Crop3, nullptr,
+                          Frame3, Highlight3, Number3, Redact3});
     QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     help->setObjectName(QStringLiteral("Help1"));
     addEntries(help, {ActVer});
@@ -278,7 +283,11 @@ void TKorvaneForm1::createMenus()
     } tools[] = {{&TKorvaneForm1::Spoide2, "Spoide2", u"色の抽出", Spoide1},
                  {&TKorvaneForm1::Select2, "Select2", u"範囲選択", Select1},
                  {&TKorvaneForm1::Line2, "Line2", u"直線描画", Line1},
-                 {&TKorvaneForm1::Text2, "Text2", u"文字描画", Text1}};
+                 {&TKorvaneForm1::Text2, "Text2", u"文字描画", Text1},
+                 {&TKorvaneForm1::Frame2, "Frame2", u"四角形描画", Frame1},
+                 {&TKorvaneForm1::Highlight2, "Highlight2", u"強調表示", Highlight1},
+                 {&TKorvaneForm1::Number2, "Number2", u"番号付け", Number1},
+                 {&TKorvaneForm1::Redact2, "Redact2", u"ぼかし", Redact1}};
     for (const auto &tool : tools) {
         auto *entry = new QAction(QString::fromUtf16(tool.caption), PopupMenu2);
         entry->setObjectName(QLatin1String(tool.name));
@@ -289,7 +298,8 @@ void TKorvaneForm1::createMenus()
         this->*tool.member = entry;
     }
     addEntries(PopupMenu2, {Spoide2, Select2, Line2, Text2, nullptr, ActFont, nullptr, ActFontColor,
-                            ActBKColor, nullptr, ActColor});
+                            ActBKColor, nullptr, ActColor, nullptr, Frame2, Highlight2, Number2,
+                            Redact2});
 }
 
 QToolButton *TKorvaneForm1::addToolButton(const QString &name, const QString &caption,
@@ -332,6 +342,23 @@ void TKorvaneForm1::createShapeBand()
                           QStringLiteral("切り抜き"),
                           QStringLiteral("ドラッグで囲んだ範囲に画像を切り抜きます。"),
                           QStringLiteral("crop"), true, ToolBar2);
+    // The annotations beyond lines and texts, in a band of their own.
+    ToolBar2->addSeparator();
+    Frame1 = addToolButton(QStringLiteral("Frame1"), QStringLiteral("四角形"),
+                           QStringLiteral("四角形"), QStringLiteral("四角形の枠を描きます。"),
+                           QStringLiteral("frame"), true, ToolBar2);
+    Highlight1 = addToolButton(QStringLiteral("Highlight1"), QStringLiteral("強調"),
+                               QStringLiteral("強調"),
+                               QStringLiteral("蛍光ペンのように色を重ねて強調します。"),
+                               QStringLiteral("highlight"), true, ToolBar2);
+    Number1 = addToolButton(QStringLiteral("Number1"), QStringLiteral("番号"),
+                            QStringLiteral("番号"),
+                            QStringLiteral("クリックした位置に順に番号を付けます。"),
+                            QStringLiteral("number"), true, ToolBar2);
+    Redact1 = addToolButton(QStringLiteral("Redact1"), QStringLiteral("ぼかし"),
+                            QStringLiteral("ぼかし"),
+                            QStringLiteral("ドラッグで囲んだ範囲をモザイクで隠します。"),
+                            QStringLiteral("redact"), true, ToolBar2);
     static_cast<QHBoxLayout *>(centralWidget()->layout())->insertWidget(0, ToolBar2);
 }
 

@@ -87,8 +87,10 @@ void TKorvaneForm1::ActColorExecute()
     const TColor initial = lineColor();
     FColorButton->setFocus();
     TColor chosen;
-    if (runColorDialog(initial, chosen))
+    if (runColorDialog(initial, chosen)) {
         setLineColor(chosen);
+        m_tools.RestyleColor(chosen); // a selected line or shape takes it too
+    }
 }
 
 void TKorvaneForm1::ActFontColorExecute()
@@ -135,6 +137,12 @@ void TKorvaneForm1::ActFontExecute()
 void TKorvaneForm1::ColorGrid1Click()
 {
     const TColor color = ColorGrid1->chosenColor();
+    // A selected line or shape takes the colour, which becomes the line
+    // colour too; a selected text keeps to its background, confirmed by 確　定.
+    if (m_tools.RestyleColor(color)) {
+        setLineColor(color);
+        return;
+    }
     if (colorGridTarget(m_doc.Mode) == GridTarget::TextBackground) {
         setTextBackground(color);
         InsText->setFocus();
@@ -148,6 +156,7 @@ void TKorvaneForm1::SpinEdit1Change()
 {
     LW->setText(QString::number(SpinEdit1->value()));
     fitReadOuts();
+    m_tools.RestyleWidth(SpinEdit1->value());
 }
 
 bool TKorvaneForm1::eventFilter(QObject *watched, QEvent *event)

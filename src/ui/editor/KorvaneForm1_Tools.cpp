@@ -20,7 +20,9 @@ qint32 TKorvaneForm1::downToolMode() const
 {
     const std::pair<QToolButton *, ToolMode> order[] = {{Select1, mdSelect}, {Line1, mdLine},
                                                         {Arrow1, mdArrow},   {Text1, mdText},
-                                                        {Spoide1, mdSpoide}, {Crop1, mdCrop}};
+                                                        {Spoide1, mdSpoide}, {Crop1, mdCrop},
+                                                        {Frame1, mdFrame},   {Highlight1, mdHighlight},
+                                                        {Number1, mdNumber}, {Redact1, mdRedact}};
     for (const auto &[button, mode] : order) {
         if (button->isChecked())
             return mode;
@@ -31,7 +33,8 @@ qint32 TKorvaneForm1::downToolMode() const
 void TKorvaneForm1::toolButtonClicked(QToolButton *button)
 {
     if (button->isChecked()) {
-        for (QToolButton *other : {Spoide1, Select1, Line1, Arrow1, Text1, Crop1}) {
+        for (QToolButton *other : {Spoide1, Select1, Line1, Arrow1, Text1, Crop1, Frame1,
+                                   Highlight1, Number1, Redact1}) {
             if (other != button)
                 other->setChecked(false);
         }

@@ -130,7 +130,9 @@ void tst_editorcontrols::commands_MenusToolbarAndContextMenuInTheirOrder()
                           QStringLiteral("直線描画"), QStringLiteral("文字描画"),
                           QStringLiteral("-"), QStringLiteral("フォント(&F)"), QStringLiteral("-"),
                           QStringLiteral("文字色(&C)"), QStringLiteral("文字背景色(&B)"),
-                          QStringLiteral("-"), QStringLiteral("線の色(&L)")}));
+                          QStringLiteral("-"), QStringLiteral("線の色(&L)"), QStringLiteral("-"),
+                          QStringLiteral("四角形描画"), QStringLiteral("強調表示"),
+                          QStringLiteral("番号付け"), QStringLiteral("ぼかし")}));
     QCOMPARE(e.ActPaste->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
     QVERIFY(!e.ActUndo->isEnabled() && !e.ActRedo->isEnabled()); // nothing done yet
     QCOMPARE(e.ActReload->statusTip(), QStringLiteral("再度画面を取り込みます。"));
