@@ -31,7 +31,31 @@ namespace {
 // unless the kind says it may be skipped.
 constexpr char kMagic[4] = {'K', 'v', 'D', 'c'};
 constexpr quint16 kVersion = 1;
-enum RecordKind : quint16 { Picture = 1, Line = 2, Text = 3, Selection = 4 };
+enum RecordKind : quint16 {
+    Picture = 1,
+    Line = 2,
+    Text = 3,
+    Selection = 4,
+    Frame = 5,
+    Highlight = 6,
+    Number = 7,
+    Redaction = 8,
+};
+
+// The selection's field of each kind that can be selected.
+struct SelectionField
+{
+    RecordKind kind;
+    int EditableDocument::*index;
+};
+constexpr SelectionField kSelectionFields[] = {
+    {Line, &EditableDocument::selectedLine},
+    {Text, &EditableDocument::selectedText},
+    {Frame, &EditableDocument::selectedFrame},
+    {Highlight, &EditableDocument::selectedHighlight},
+    {Number, &EditableDocument::selectedNumber},
+    {Redaction, &EditableDocument::selectedRedaction},
+};
 constexpr quint16 kSkippable = 0x8000;
 
 constexpr int kTileSide = 16;
@@ -305,6 +329,41 @@ void writeText(Out &payload, const TMoji &text)
     payload.record(Text, r);
 }
 
+void writeFrame(Out &payload, const TFrameRec &frame)
+{
+    Out r;
+    for (qint32 v : {frame.X1, frame.Y1, frame.X2, frame.Y2, frame.Width})
+        r.i32(v);
+    r.u32(frame.Color);
+    payload.record(Frame, r);
+}
+
+void writeHighlight(Out &payload, const THighlightRec &band)
+{
+    Out r;
+    for (qint32 v : {band.X1, band.Y1, band.X2, band.Y2})
+        r.i32(v);
+    r.u32(band.Color);
+    payload.record(Highlight, r);
+}
+
+void writeNumber(Out &payload, const TNumberRec &number)
+{
+    Out r;
+    for (qint32 v : {number.X, number.Y, number.Width})
+        r.i32(v);
+    r.u32(number.Color);
+    payload.record(Number, r);
+}
+
+void writeRedaction(Out &payload, const TRedactRec &redaction)
+{
+    Out r;
+    for (qint32 v : {redaction.X1, redaction.Y1, redaction.X2, redaction.Y2})
+        r.i32(v);
+    payload.record(Redaction, r);
+}
+
 QByteArray payloadOf(const QImage &composed, const EditableDocument &document)
 {
     const QImage base = asDrawn(document.base);
@@ -325,17 +384,41 @@ QByteArray payloadOf(const QImage &composed, const EditableDocument &document)
         writeLine(payload, line);
     for (const TMoji &text : document.annotations.texts)
         writeText(payload, text);
-    if (document.selectedLine >= 0 || document.selectedText >= 0) {
+    for (const TFrameRec &frame : document.annotations.frames)
+        writeFrame(payload, frame);
+    for (const THighlightRec &band : document.annotations.highlights)
+        writeHighlight(payload, band);
+    for (const TNumberRec &number : document.annotations.numbers)
+        writeNumber(payload, number);
+    for (const TRedactRec &redaction : document.annotations.redactions)
+        writeRedaction(payload, redaction);
+    for (const SelectionField &field : kSelectionFields) {
+        if (document.*field.index < 0)
+            continue;
         Out selection;
-        selection.u16(document.selectedLine >= 0 ? Line : Text);
-        selection.u32(quint32(document.selectedLine >= 0 ? document.selectedLine
-                                                          : document.selectedText));
+        selection.u16(field.kind);
+        selection.u32(quint32(document.*field.index));
         payload.record(Selection, selection);
+        break; // at most one annotation is ever selected
     }
     return payload.bytes;
 }
 
 } // namespace
+
+void selectStoredAnnotation(EditorDocument &document, const EditableDocument &stored)
+{
+    auto pick = [](auto &list, int index) {
+        return index >= 0 && size_t(index) < list.size() ? list[size_t(index)].get() : nullptr;
+    };
+    document.DropSelection();
+    document.SelLine = pick(document.LineList, stored.selectedLine);
+    document.SelMoji = pick(document.MojiList, stored.selectedText);
+    document.SelFrame = pick(document.FrameList, stored.selectedFrame);
+    document.SelHighlight = pick(document.HighlightList, stored.selectedHighlight);
+    document.SelNumber = pick(document.NumberList, stored.selectedNumber);
+    document.SelRedact = pick(document.RedactList, stored.selectedRedaction);
+}
 
 void writeEditablePng(const QImage &composed, const QImage &base, const AnnotationSet &annotations,
                       QIODevice *device)
@@ -554,6 +637,70 @@ TLineRec readLine(In in)
     return line;
 }
 
+TFrameRec readFrame(In in)
+{
+    TFrameRec frame;
+    frame.X1 = in.i32();
+    frame.Y1 = in.i32();
+    frame.X2 = in.i32();
+    frame.Y2 = in.i32();
+    frame.Width = in.i32();
+    frame.Color = in.u32();
+    return frame;
+}
+
+THighlightRec readHighlight(In in)
+{
+    THighlightRec band;
+    band.X1 = in.i32();
+    band.Y1 = in.i32();
+    band.X2 = in.i32();
+    band.Y2 = in.i32();
+    band.Color = in.u32();
+    return band;
+}
+
+TNumberRec readNumber(In in)
+{
+    TNumberRec number;
+    number.X = in.i32();
+    number.Y = in.i32();
+    number.Width = in.i32();
+    number.Color = in.u32();
+    return number;
+}
+
+TRedactRec readRedaction(In in)
+{
+    TRedactRec redaction;
+    redaction.X1 = in.i32();
+    redaction.Y1 = in.i32();
+    redaction.X2 = in.i32();
+    redaction.Y2 = in.i32();
+    return redaction;
+}
+
+// How many records of the kind the set holds.
+size_t countOf(const AnnotationSet &set, quint16 kind)
+{
+    switch (kind) {
+    case Line:
+        return set.lines.size();
+    case Text:
+        return set.texts.size();
+    case Frame:
+        return set.frames.size();
+    case Highlight:
+        return set.highlights.size();
+    case Number:
+        return set.numbers.size();
+    case Redaction:
+        return set.redactions.size();
+    default:
+        return 0;
+    }
+}
+
 TMoji readText(In in)
 {
     TMoji text;
@@ -643,22 +790,43 @@ Stored parse(QByteArrayView payload, const QImage &composed, QImage spare)
         }
         if (!havePicture)
             damaged(); // the picture's record comes first
-        if (kind == Line || kind == Text) {
+        AnnotationSet &set = stored.document.annotations;
+        if (kind >= Line && kind <= Redaction && kind != Selection) {
             if (++annotations > kMaxAnnotations)
                 tooLarge();
-            if (kind == Line)
-                stored.document.annotations.lines.push_back(readLine(record));
-            else
-                stored.document.annotations.texts.push_back(readText(record));
+            switch (kind) {
+            case Line:
+                set.lines.push_back(readLine(record));
+                break;
+            case Text:
+                set.texts.push_back(readText(record));
+                break;
+            case Frame:
+                set.frames.push_back(readFrame(record));
+                break;
+            case Highlight:
+                set.highlights.push_back(readHighlight(record));
+                break;
+            case Number:
+                set.numbers.push_back(readNumber(record));
+                break;
+            default:
+                set.redactions.push_back(readRedaction(record));
+                break;
+            }
         } else if (kind == Selection) {
             const quint16 of = record.u16();
             const quint32 index = record.u32();
-            const auto &set = stored.document.annotations;
-            if (of == Line && index < set.lines.size())
-                stored.document.selectedLine = int(index);
-            else if (of == Text && index < set.texts.size())
-                stored.document.selectedText = int(index);
-            else
+            bool known = false;
+            for (const SelectionField &field : kSelectionFields) {
+                if (stored.document.*field.index >= 0)
+                    damaged(); // at most one annotation is ever selected
+                if (field.kind == of && index < countOf(set, of)) {
+                    stored.document.*field.index = int(index);
+                    known = true;
+                }
+            }
+            if (!known)
                 damaged();
         } else if (!(kind & kSkippable)) {
             later();
@@ -721,20 +889,17 @@ void verify(const Stored &stored, QImage &pixels)
     EditorDocument check;
     check.BaseBmp = stored.document.base;
     check.DrawBmp = std::move(pixels);
-    check.setAnnotations(stored.document.annotations);
-    if (stored.document.selectedLine >= 0)
-        check.SelLine = check.LineList[size_t(stored.document.selectedLine)].get();
-    if (stored.document.selectedText >= 0)
-        check.SelMoji = check.MojiList[size_t(stored.document.selectedText)].get();
+    const AnnotationSet &set = stored.document.annotations;
+    check.setAnnotations(set);
+    selectStoredAnnotation(check, stored.document);
     QRegion area = stored.tiles;
-    if (check.LineList.size() + check.MojiList.size() > kAreaAnnotations) {
+    size_t count = 0;
+    for (quint16 kind = Line; kind <= Redaction; ++kind)
+        count += countOf(set, kind);
+    if (count > kAreaAnnotations)
         area = check.DrawBmp.rect();
-    } else {
-        for (const auto &line : check.LineList)
-            area += check.Area(*line);
-        for (const auto &text : check.MojiList)
-            area += check.Area(*text);
-    }
+    else
+        area += check.areaBetween(AnnotationSet{}, set);
     std::vector<QImage> before;
     for (const QRect &r : area)
         before.push_back(check.DrawBmp.copy(r));

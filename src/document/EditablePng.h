@@ -18,6 +18,8 @@ class QIODevice;
 
 namespace korvane {
 
+class EditorDocument;
+
 // The chunk's type: ancillary, private, reserved bit clear, unsafe to copy.
 inline constexpr char kEditableChunkType[] = "kvED";
 
@@ -30,7 +32,15 @@ struct EditableDocument
     // are part of the composed pixels), by its index in its list; -1: none.
     int selectedLine = -1;
     int selectedText = -1;
+    int selectedFrame = -1;
+    int selectedHighlight = -1;
+    int selectedNumber = -1;
+    int selectedRedaction = -1;
 };
+
+// Selects in `document`, whose annotations are the stored ones, the
+// annotation that was selected when the file was written (none when none was).
+void selectStoredAnnotation(EditorDocument &document, const EditableDocument &stored);
 
 // Writes `composed` as a PNG that also carries `base` (the picture under the
 // annotations) and `annotations`, so that readEditablePng gives them back.

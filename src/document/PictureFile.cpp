@@ -100,10 +100,11 @@ void restoreStored(EditorDocument &document, EditableDocument stored, QImage com
     document.SetPicture(std::move(stored.base));
     document.setAnnotations(stored.annotations);
     document.DrawBmp = std::move(composed);
-    if (stored.selectedLine >= 0)
-        document.RedrawArea(document.Area(*document.LineList[size_t(stored.selectedLine)]));
-    if (stored.selectedText >= 0)
-        document.RedrawArea(document.Area(*document.MojiList[size_t(stored.selectedText)]));
+    selectStoredAnnotation(document, stored);
+    const QRegion marks = document.SelectionArea();
+    document.DropSelection();
+    if (!marks.isEmpty())
+        document.RedrawArea(marks);
 }
 
 } // namespace

@@ -125,9 +125,16 @@ void saveDocumentPicture(const EditorDocument &document, const QString &path, Sa
         savePicture(document.DrawBmp, path, format);
         return;
     }
-    const EditableDocument stored{document.BaseBmp, document.annotations(),
+    // What a redaction hides is stored nowhere: the file keeps the picture
+    // as the composition starts from, the redactions applied.
+    const EditableDocument stored{document.redactedBase(),
+                                  document.annotations(),
                                   indexOf(document.LineList, document.SelLine),
-                                  indexOf(document.MojiList, document.SelMoji)};
+                                  indexOf(document.MojiList, document.SelMoji),
+                                  indexOf(document.FrameList, document.SelFrame),
+                                  indexOf(document.HighlightList, document.SelHighlight),
+                                  indexOf(document.NumberList, document.SelNumber),
+                                  indexOf(document.RedactList, document.SelRedact)};
     AtomicFile file(path);
     writeEditablePng(document.DrawBmp, stored, &file.device());
     file.commit();

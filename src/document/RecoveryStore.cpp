@@ -97,7 +97,8 @@ void RecoveryStore::write(const RecoverySnapshot &snapshot)
     composed.setAnnotations(snapshot.annotations);
     composed.Redraw();
     AtomicFile copy(copyPath());
-    writeEditablePng(composed.DrawBmp, snapshot.base, snapshot.annotations, &copy.device());
+    writeEditablePng(composed.DrawBmp, composed.redactedBase(), snapshot.annotations,
+                     &copy.device());
     copy.commit();
 }
 

@@ -142,6 +142,54 @@ private slots:
         QCOMPARE(plain.picture, doc.BaseBmp);
     }
 
+    // Frames, highlights, numbers and redactions come back as objects too,
+    // a selected frame opening unselected; and what a redaction hides is in
+    // neither the file's pixels nor the picture it keeps under them.
+    void shapes_OpenAsSavedAndRedactionKeepsNothingHidden()
+    {
+        QImage pattern(320, 200, QImage::Format_RGB32);
+        for (int y = 0; y < pattern.height(); ++y)
+            for (int x = 0; x < pattern.width(); ++x)
+                pattern.setPixel(x, y, (x + y) % 2 ? 0xFF000000u : 0xFFFFFFFFu);
+        EditorDocument doc;
+        doc.SetPicture(pattern);
+        AnnotationSet set;
+        set.lines = {{5, 5, 300, 190, 3, clBlue, true}};
+        set.frames = {{20, 20, 120, 90, 4, clRed}};
+        set.highlights = {{100, 60, 250, 80, clYellow}};
+        set.numbers = {{60, 150, 5, clRed}, {260, 40, 8, clGreen}};
+        const QRect hidden(150, 100, 100, 60);
+        set.redactions = {{hidden.left(), hidden.top(), hidden.right() + 1, hidden.bottom() + 1}};
+        doc.setAnnotations(set);
+        doc.SelFrame = doc.FrameList[0].get();
+        doc.Redraw();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("shapes.png"));
+        saveDocumentPicture(doc, path, SaveFormat::Png);
+
+        const QByteArray file = readFile(path);
+        const EditableRead read = readEditablePng(file);
+        QVERIFY2(read.document, qPrintable(read.notRestored));
+        QCOMPARE(read.document->selectedFrame, 0);
+        EditorDocument opened;
+        QCOMPARE(LoadDocument(opened, path).annotationsNotRestored, QString());
+        QVERIFY(opened.holds(set));
+        QVERIFY(!opened.HasSelection());
+        doc.DropSelection();
+        doc.Redraw();
+        QCOMPARE(opened.DrawBmp, doc.DrawBmp);
+
+        for (const QImage &kept : {read.picture.convertToFormat(QImage::Format_RGB32),
+                                   read.document->base.convertToFormat(QImage::Format_RGB32),
+                                   opened.BaseBmp.convertToFormat(QImage::Format_RGB32)}) {
+            int same = 0;
+            for (int y = hidden.top(); y <= hidden.bottom(); ++y)
+                for (int x = hidden.left(); x <= hidden.right(); ++x)
+                    same += (kept.pixel(x, y) | 0xFF000000u) == pattern.pixel(x, y);
+            QCOMPARE(same, 0);
+        }
+    }
+
     void changedFile_OpensPlainWithReason_data()
     {
         QTest::addColumn<QString>("change");
