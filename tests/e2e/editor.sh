@@ -496,6 +496,25 @@ shapes() {
 check "shapes: 四角形, 強調, 番号 and ぼかし drawn; the frame moved and made blue, a marker deleted and the rest renumbered, undone, redone; saved as PNG, BMP and JPEG with the pattern hidden" \
   shapes
 
+# The PNG saved above opened again: its redaction is an object that moves,
+# and what it uncovers is the blocks the file keeps, not the pattern.
+shapes_reopened() {
+  keys ctrl+o
+  wait_window 開く >/dev/null || return 1
+  click_at $(probe --in 開く center role:text:ファイル名\(N\):)
+  xdotool key ctrl+a type --delay 5 "$work/pattern.png"
+  xdotool key Return
+  wait_window "　Korvane　　pattern.png" >/dev/null || return 1
+  tool 選択
+  drag 260 140 260 188
+  click_at $((px + 390)) $((py + 230)) # nothing there: the selection goes
+  pixels all:204,96,324,240:808080 30,60=blue 72,150=red || return 1
+  undo_from_menu || return 1 # unchanged again, for the checks after this one
+  pixels all:204,96,324,192:808080 203,200=black || return 1
+}
+check "shapes: the saved PNG opened again keeps its shapes as objects, and a moved redaction uncovers blocks, not the pattern" \
+  shapes_reopened
+
 reload() {
   keys ctrl+r
   wait_window "　Korvane" >/dev/null || return 1
