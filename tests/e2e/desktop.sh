@@ -100,19 +100,38 @@ no_window() {
   return 1
 }
 
-# ended: waits until the program ($kpid) has ended by itself, with status 0.
-ended() {
+# ends_with STATUS: waits until the program ($kpid) has ended by itself,
+# with this status.
+ends_with() {
   local status
   for _ in $(seq 50); do
     if ! kill -0 "$kpid" 2>/dev/null; then
       wait "$kpid"
       status=$?
       kpid=
-      [ "$status" = 0 ] || { echo "the program ended with status $status"; return 1; }
+      [ "$status" = "$1" ] || { echo "the program ended with status $status, not $1"; return 1; }
       return 0
     fi
     sleep 0.1
   done
   echo "the program is still running; visible: $(visible_titles)"
   return 1
+}
+ended() { ends_with 0; }
+
+# click_on [--in TITLE] NAME: clicks the middle of the named control.
+click_on() {
+  local at
+  at=$(probe "${@:1:$#-1}" center "${@: -1}") || { echo "$at"; return 1; }
+  xdotool mousemove $at click 1
+}
+# Drags with the line tool on the picture, in the picture's coordinates.
+line() {
+  local box px py
+  click_on 直線 || return 1
+  box=$(probe box 画像) || { echo "$box"; return 1; }
+  read -r px py _ <<<"$box"
+  xdotool mousemove $((px + $1)) $((py + $2)) mousedown 1 \
+    mousemove $(((px + $1 + px + $3) / 2)) $(((py + $2 + py + $4) / 2)) \
+    mousemove $((px + $3)) $((py + $4)) mouseup 1
 }

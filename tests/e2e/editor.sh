@@ -427,13 +427,17 @@ save_as() {
   no_window 名前を付けて保存 || return 1
   wait_window "　Korvane　　$(basename "$1")" >/dev/null
 }
-shapes() {
+# Opens pattern.png through Ctrl+O and the open dialog.
+open_pattern() {
   keys ctrl+o
   wait_window 開く >/dev/null || return 1
   click_at $(probe --in 開く center role:text:ファイル名\(N\):)
   xdotool key ctrl+a type --delay 5 "$work/pattern.png"
   xdotool key Return
   wait_window "　Korvane　　pattern.png" >/dev/null || return 1
+}
+shapes() {
+  open_pattern || return 1
   picture_is 400 240 || return 1
   tool 四角形
   expect_text 動作の状態 "  四角形描画" || return 1
@@ -499,12 +503,7 @@ check "shapes: 四角形, 強調, 番号 and ぼかし drawn; the frame moved an
 # The PNG saved above opened again: its redaction is an object that moves,
 # and what it uncovers is the blocks the file keeps, not the pattern.
 shapes_reopened() {
-  keys ctrl+o
-  wait_window 開く >/dev/null || return 1
-  click_at $(probe --in 開く center role:text:ファイル名\(N\):)
-  xdotool key ctrl+a type --delay 5 "$work/pattern.png"
-  xdotool key Return
-  wait_window "　Korvane　　pattern.png" >/dev/null || return 1
+  open_pattern || return 1
   tool 選択
   drag 260 140 260 188
   click_at $((px + 390)) $((py + 230)) # nothing there: the selection goes

@@ -49,12 +49,6 @@ check() {
 launcher="　Korvane"
 new_editor="　Korvane　　『 画像作成 』"
 root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
-# click_on [--in TITLE] NAME: clicks the middle of the named control.
-click_on() {
-  local at
-  at=$(probe "${@:1:$#-1}" center "${@: -1}") || { echo "$at"; return 1; }
-  xdotool mousemove $at click 1
-}
 keys() { xdotool windowfocus --sync "$editor" key "$@"; }
 # appears TITLE: waits for the window; says which windows there are if it
 # does not come.

@@ -44,21 +44,6 @@ start_korvane() {
   (cd "$work/run" && exec "$korvane" "$@") >>"$work/korvane.log" 2>&1 &
   kpid=$!
 }
-click_on() {
-  local at
-  at=$(probe "${@:1:$#-1}" center "${@: -1}") || { echo "$at"; return 1; }
-  xdotool mousemove $at click 1
-}
-# Drags with the line tool on the picture, in the picture's coordinates.
-line() {
-  local box px py
-  click_on 直線 || return 1
-  box=$(probe box 画像) || { echo "$box"; return 1; }
-  read -r px py _ <<<"$box"
-  xdotool mousemove $((px + $1)) $((py + $2)) mousedown 1 \
-    mousemove $(((px + $1 + px + $3) / 2)) $(((py + $2 + py + $4) / 2)) \
-    mousemove $((px + $3)) $((py + $4)) mouseup 1
-}
 # The picture as the screen shows it.
 shown() {
   local box px py
@@ -92,22 +77,6 @@ close_question() {
   [ "$got" = "$want" ] || { echo "the question says [$got]"; return 1; }
   click_on --in 確認 "$2" || return 1
   no_window 確認
-}
-# ends_with STATUS: waits until the program has ended with this status.
-ends_with() {
-  local status
-  for _ in $(seq 50); do
-    if ! kill -0 "$kpid" 2>/dev/null; then
-      wait "$kpid"
-      status=$?
-      kpid=
-      [ "$status" = "$1" ] || { echo "the program ended with status $status, not $1"; return 1; }
-      return 0
-    fi
-    sleep 0.1
-  done
-  echo "the program is still running"
-  return 1
 }
 
 if ! probe ready; then

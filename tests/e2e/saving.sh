@@ -54,22 +54,6 @@ stop_korvane() {
   kpid=
 }
 
-# click_on [--in TITLE] NAME: clicks the middle of the named control.
-click_on() {
-  local at
-  at=$(probe "${@:1:$#-1}" center "${@: -1}") || { echo "$at"; return 1; }
-  xdotool mousemove $at click 1
-}
-# Drags with the line tool on the picture, in the picture's coordinates.
-line() {
-  local box px py
-  click_on 直線 || return 1
-  box=$(probe box 画像) || { echo "$box"; return 1; }
-  read -r px py _ <<<"$box"
-  xdotool mousemove $((px + $1)) $((py + $2)) mousedown 1 \
-    mousemove $(((px + $1 + px + $3) / 2)) $(((py + $2 + py + $4) / 2)) \
-    mousemove $((px + $3)) $((py + $4)) mouseup 1
-}
 keys() { xdotool windowfocus --sync "$editor" key "$@"; }
 title_is() {
   local got
