@@ -27,9 +27,13 @@ int main(int argc, char *argv[])
     // all of them live until the end.
     korvane::TKorvaneForm0 KorvaneForm0;
     korvane::EditorWindows windows(KorvaneForm0);
-    QObject::connect(&recovery, &korvane::RecoveryKeeper::writeFailed, [](const QString &message) {
-        qWarning("Korvane: the recovery copy could not be written: %s", qPrintable(message));
-    });
+    // Only a modified document is copied, so the editor exists by then. The
+    // copy before stays; the user learns that the newest work is not in it.
+    QObject::connect(&recovery, &korvane::RecoveryKeeper::writeFailed,
+                     [&windows](const QString &message) {
+                         windows.editor().showStatusMessage(
+                             QStringLiteral("復元用のコピーを保存できませんでした（%1）。").arg(message));
+                     });
     windows.setRecovery(&recovery);
     KorvaneForm0.setEditorMaker([&app, &windows] {
         app.finishStart();

@@ -212,6 +212,25 @@ damaged() {
 }
 check "damaged: a damaged copy is reported and deleted at start; the launcher stays" damaged
 
+# A state folder that cannot be made: the work goes on, and the status bar
+# says that the copy could not be written.
+unwritable() {
+  (cd "$work/run" && XDG_STATE_HOME=/proc/korvane-state exec "$korvane" "$work/white.bmp") \
+    >>"$work/korvane.log" 2>&1 &
+  kpid=$!
+  editor=$(wait_window "　Korvane　　white.bmp") || return 1
+  line 30 120 370 120 || return 1
+  xdotool mousemove 0 0
+  probe text about:指している部分の説明 \
+    "復元用のコピーを保存できませんでした（復元用のフォルダ /proc/korvane-state/korvane を作れません）。" \
+    >/dev/null || return 1
+  shown along:30,120,370,120=red || return 1
+  probe close "$editor"
+  close_question white.bmp 'いいえ(N)' || return 1
+  ends_with 0
+}
+check "unwritable: a state folder that cannot be made is said in the status bar; the work goes on" unwritable
+
 # The session manager's checkpoint (xsm, as the user's Checkpoint button
 # sends it to every client): the copy is written at once, long before the
 # periodic one (made to wait a minute here), and nothing is asked or closed.

@@ -437,4 +437,9 @@ void TKorvaneForm1::documentChanged()
     documentTouched();
 }
 
+void TKorvaneForm1::showStatusMessage(const QString &message)
+{
+    m_hints->showMessage(message);
+}
+
 } // namespace korvane

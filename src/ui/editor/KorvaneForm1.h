@@ -50,6 +50,9 @@ public:
     ~TKorvaneForm1() override;
 
     EditorDocument &document() { return m_doc; }
+    // A message of the program's own in the status bar (where hints go),
+    // until the next hint replaces it.
+    void showStatusMessage(const QString &message);
     ToolController &tools() { return m_tools; }
     const CursorTable &cursors() const { return m_cursors; }
 
