@@ -92,12 +92,10 @@ void reportPaints(benchmark::State &state, int before)
 
 // A stroke of a usual length (about 1500 x 900 pixels); and the worst case,
 // a stroke from corner to corner, whose every move changes most of the picture.
-void BM_Window_DrawLineMove(benchmark::State &state)
+// Presses at `start`, then each iteration moves the pointer to a point near
+// `end` through the window's handler (and its repaint); releases at `end`.
+void dragOut(benchmark::State &state, Editor &e, QPoint start, QPoint end)
 {
-    Editor &e = editor();
-    e.window.Line1->click();
-    const QPoint start = state.range(0) ? QPoint(2, 2) : QPoint(200, 200);
-    const QPoint end = state.range(0) ? QPoint(3600, 2000) : QPoint(1200, 900);
     e.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
     const int before = e.counter.paints;
     int i = 0;
@@ -107,6 +105,15 @@ void BM_Window_DrawLineMove(benchmark::State &state)
     }
     reportPaints(state, before);
     e.mouse(QEvent::MouseButtonRelease, end, Qt::LeftButton);
+}
+
+void BM_Window_DrawLineMove(benchmark::State &state)
+{
+    Editor &e = editor();
+    e.window.Line1->click();
+    const QPoint start = state.range(0) ? QPoint(2, 2) : QPoint(200, 200);
+    const QPoint end = state.range(0) ? QPoint(3600, 2000) : QPoint(1200, 900);
+    dragOut(state, e, start, end);
     e.window.document().LineList.pop_back();
 }
 BENCHMARK(BM_Window_DrawLineMove)
@@ -126,15 +133,7 @@ void BM_Window_DragShapeMove(benchmark::State &state)
     tool->click();
     const QPoint start(400, 300);
     const QPoint end(1400, 1000);
-    e.mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
-    const int before = e.counter.paints;
-    int i = 0;
-    for (auto _ : state) {
-        e.moveTo(end + QPoint((i % 64) * 7, (i % 32) * 5));
-        ++i;
-    }
-    reportPaints(state, before);
-    e.mouse(QEvent::MouseButtonRelease, end, Qt::LeftButton);
+    dragOut(state, e, start, end);
     e.window.ActUndo->trigger();
     state.SetLabel(state.range(0) ? "redaction" : "highlight");
 }

@@ -31,6 +31,11 @@ QString untitledCaption()
     return captionPrefix() + QStringLiteral("『 画像作成 』");
 }
 
+QString captionFor(const QString &fileName)
+{
+    return captionPrefix() + QFileInfo(fileName).fileName();
+}
+
 QString pictureExtension(const QString &name)
 {
     const qsizetype slash = name.lastIndexOf(u'/');
@@ -179,7 +184,7 @@ LoadOutcome LoadDocument(EditorDocument &document, const QString &name)
         // The file itself is left as it is, its permissions included.
         document.ClearAnnotations();
         document.FileName = name;
-        outcome.caption = captionPrefix() + QFileInfo(name).fileName();
+        outcome.caption = captionFor(name);
         if (stored) {
             restoreStored(document, std::move(*stored), std::move(picture));
             document.History.reset();

@@ -16,6 +16,9 @@ QString refusedTypeMessage();
 // The caption every editor caption starts with, and the untitled one.
 QString captionPrefix();
 QString untitledCaption();
+// The caption of a document named `fileName`: the prefix and the name's
+// last part.
+QString captionFor(const QString &fileName);
 
 // The extension of a file name: from the last "." of the name part to the
 // end, dot included, ASCII letters lower-cased; empty when there is no dot.

@@ -55,12 +55,7 @@ void RecoveryKeeper::documentChanged()
             m_timer.start();
         return;
     }
-    m_timer.stop();
-    m_changedSinceCopy = false;
-    if (m_haveCopy) {
-        m_haveCopy = false;
-        post(Job::Remove);
-    }
+    dropCopy();
 }
 
 void RecoveryKeeper::discarded()
@@ -68,6 +63,11 @@ void RecoveryKeeper::discarded()
     if (m_finished)
         return;
     m_discarded = true; // until the next change
+    dropCopy();
+}
+
+void RecoveryKeeper::dropCopy()
+{
     m_timer.stop();
     m_changedSinceCopy = false;
     if (m_haveCopy) {

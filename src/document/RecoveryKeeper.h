@@ -56,7 +56,8 @@ Q_SIGNALS:
 private:
     enum class Job { None, Write, Remove };
     bool unsavedWork() const;
-    void schedule();
+    // No copy is wanted now: the pending one stops and the written one goes.
+    void dropCopy();
     void post(Job job, std::optional<RecoverySnapshot> snapshot = {});
     void work();
     // Runs one job with the files to itself; reports a failure.

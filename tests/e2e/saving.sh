@@ -335,11 +335,17 @@ convert -size 160x100 gradient:yellow-green -colors 16 PNG8:"$work/palette.png"
 convert "$work/deep.png" -background white -flatten -depth 8 "$work/deep-ref.ppm"
 convert "$work/palette.png" -depth 8 "$work/palette-ref.ppm"
 head -c 300 "$work/deep.png" >"$work/cut.png"
-# shows REF: the editor shows the picture REF exactly, every visible pixel.
+# shows REF: the editor shows the picture REF exactly, every visible pixel,
+# within 4 seconds.
 shows() {
-  import -window root -depth 8 "$work/shot.ppm"
-  eval "$(xdotool getwindowgeometry --shell "$editor")"
-  python3 "$here/shotcheck.py" locate "$work/shot.ppm" "$X" "$Y" "$WIDTH" "$HEIGHT" "$1" >/dev/null
+  for _ in $(seq 20); do
+    import -window root -depth 8 "$work/shot.ppm"
+    eval "$(xdotool getwindowgeometry --shell "$editor")"
+    python3 "$here/shotcheck.py" locate "$work/shot.ppm" "$X" "$Y" "$WIDTH" "$HEIGHT" "$1" >/dev/null &&
+      return 0
+    sleep 0.2
+  done
+  return 1
 }
 open_file() {
   keys ctrl+o
@@ -352,11 +358,9 @@ open_file() {
 start_korvane "$work/deep.png"
 png_open() {
   editor=$(wait_window "　Korvane　　deep.png") || return 1
-  for _ in $(seq 20); do shows "$work/deep-ref.ppm" && break; sleep 0.2; done
   shows "$work/deep-ref.ppm" || { echo "the screen does not show deep.png"; return 1; }
   open_file "$work/palette.png" || return 1
   wait_window "　Korvane　　palette.png" >/dev/null || return 1
-  for _ in $(seq 20); do shows "$work/palette-ref.ppm" && break; sleep 0.2; done
   shows "$work/palette-ref.ppm" || { echo "the screen does not show palette.png"; return 1; }
 }
 check "png-open: a 16-bit interlaced PNG with transparency and a 16-colour one show exactly" png_open
@@ -443,7 +447,6 @@ start_korvane "$work/sheet.png"
 editable_open() {
   local box px py differ
   editor=$(wait_window "　Korvane　　sheet.png") || return 1
-  for _ in $(seq 20); do shows "$work/sheet.ppm" && break; sleep 0.2; done
   shows "$work/sheet.ppm" || { echo "the screen does not show sheet.png"; return 1; }
   click_on 選択 || return 1
   box=$(probe box 画像) || { echo "$box"; return 1; }
@@ -501,7 +504,6 @@ editable_edited() {
   probe text about:指している部分の説明 \
     "注釈を復元できませんでした（画像がほかのプログラムで変更されています）。" >/dev/null || return 1
   convert "$work/edited.png" -depth 8 "$work/edited.ppm"
-  for _ in $(seq 20); do shows "$work/edited.ppm" && break; sleep 0.2; done
   shows "$work/edited.ppm" || { echo "the screen does not show edited.png"; return 1; }
   # Nothing to pick: a drag on the line moves nothing.
   click_on 選択 || return 1

@@ -7,7 +7,6 @@
 #include "ui/widgets/PaintBox.h"
 
 #include <QAction>
-#include <QFileInfo>
 
 namespace korvane {
 
@@ -49,8 +48,7 @@ void TKorvaneForm1::restoreDocument(RecoveredDocument recovered)
     m_tools.CancelCrop();
     RestoreDocument(m_doc, std::move(recovered));
     PB1->pictureChanged();
-    setWindowTitle(m_doc.FileName.isEmpty() ? untitledCaption()
-                                            : captionPrefix() + QFileInfo(m_doc.FileName).fileName());
+    setWindowTitle(m_doc.FileName.isEmpty() ? untitledCaption() : captionFor(m_doc.FileName));
     ActSave->setEnabled(true);
     updateHistoryActions();
 }

@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -90,7 +89,7 @@ bool offerSaveAs(QWidget *parent, const QString &message)
 
 void TKorvaneForm1::wroteFile()
 {
-    setWindowTitle(captionPrefix() + QFileInfo(m_doc.FileName).fileName());
+    setWindowTitle(captionFor(m_doc.FileName));
     m_doc.History.markClean();
     if (m_recovery)
         m_recovery->documentChanged(); // saved: its recovery copy goes
